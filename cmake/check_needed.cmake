@@ -1,0 +1,21 @@
+# cmake -DREADELF=... -DFILE=... -DALLOWED=a,b -P check_needed.cmake
+#
+# Fails unless the libraries FILE needs at run time are exactly ALLOWED.
+execute_process(COMMAND ${READELF} -d ${FILE}
+  OUTPUT_VARIABLE dyn RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${READELF} -d ${FILE} failed")
+endif()
+string(REGEX MATCHALL "\\(NEEDED\\)[^[]*\\[[^]]*\\]" lines "${dyn}")
+set(needed "")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE ".*\\[(.*)\\]" "\\1" lib "${line}")
+  list(APPEND needed ${lib})
+endforeach()
+string(REPLACE "," ";" allowed "${ALLOWED}")
+list(SORT needed)
+list(SORT allowed)
+if(NOT needed STREQUAL allowed)
+  message(FATAL_ERROR "${FILE} needs [${needed}], not [${allowed}]")
+endif()
+message("${FILE} needs [${needed}]")

@@ -1,0 +1,117 @@
+/*
+ * hostaddr - print one IPv4 address of this host
+ *
+ * The kernel's interface list is read once and scanned in its own order.
+ * Interfaces that are down or loopback are passed over, and so are
+ * link-local addresses and 0.0.0.0.  The first address in the site network
+ * wins at once; failing that, the first address in 172.16.0.0/16; failing
+ * that, the last address seen.
+ *
+ * Exit status: 0 when an address was printed, 1 otherwise.
+ */
+
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#ifndef HOSTADDR_SITE_NET
+#error "HOSTADDR_SITE_NET (the site /16 network, host order) must be defined"
+#endif
+
+static_assert((HOSTADDR_SITE_NET & 0xffffU) == 0,
+    "the site network must be a /16 network address");
+
+/* Inclusive ranges of host-order addresses. */
+static constexpr uint32_t SITE_FIRST = HOSTADDR_SITE_NET;
+static constexpr uint32_t SITE_LAST = HOSTADDR_SITE_NET | 0xffffU;
+static constexpr uint32_t PRIV_FIRST = 0xac100000U;	/* 172.16.0.0 */
+static constexpr uint32_t PRIV_LAST = 0xac10ffffU;	/* 172.16.255.255 */
+static constexpr uint32_t LINK_FIRST = 0xa9fe0000U;	/* 169.254.0.0 */
+static constexpr uint32_t LINK_LAST = 0xa9feffffU;	/* 169.254.255.255 */
+
+static bool
+within(uint32_t addr, uint32_t first, uint32_t last)
+{
+	return addr >= first && addr <= last;
+}
+
+int
+main()
+{
+	/* The listing buffer; its records are stepped through in place. */
+	union {
+		char bytes[4096];
+		struct ifreq recs[4096 / sizeof(struct ifreq)];
+	} buf;
+	static char obuf[128];	/* outlives main; stdio copies a line into no less */
+	struct ifconf ifc;
+	struct in_addr out;
+	uint32_t addr, chosen;
+	size_t i, nrecs;
+	int s;
+
+	s = socket(AF_INET, SOCK_DGRAM, 0);
+	if (s < 0) {
+		perror("socket");
+		return 1;
+	}
+
+	ifc.ifc_len = sizeof(buf.bytes);
+	ifc.ifc_buf = buf.bytes;
+	if (ioctl(s, SIOCGIFCONF, &ifc) < 0) {
+		perror("ioctl(SIOCGIFCONF)");
+		return 1;
+	}
+
+	/* A trailing partial record, should there be one, is not visited. */
+	nrecs = static_cast<size_t>(ifc.ifc_len) / sizeof(struct ifreq);
+	chosen = 0;
+	for (i = 0; i < nrecs; i++) {
+		struct ifreq *ifr = &buf.recs[i];
+
+		/*
+		 * The flag query overwrites the family with the flags but
+		 * leaves the address, so both are read from the record.
+		 */
+		if (ioctl(s, SIOCGIFFLAGS, ifr) < 0)
+			continue;
+		if (!(ifr->ifr_flags & IFF_UP) || (ifr->ifr_flags & IFF_LOOPBACK))
+			continue;
+
+		memcpy(&addr, &reinterpret_cast<struct sockaddr_in *>(
+		    &ifr->ifr_addr)->sin_addr, sizeof(addr));
+		addr = ntohl(addr);
+
+		/* 0.0.0.0 would read as "none"; it is no address to give. */
+		if (addr == 0 || within(addr, LINK_FIRST, LINK_LAST))
+			continue;
+		if (within(addr, SITE_FIRST, SITE_LAST)) {
+			chosen = addr;
+			break;
+		}
+		if (chosen != 0 && within(chosen, PRIV_FIRST, PRIV_LAST))
+			continue;
+		chosen = addr;
+	}
+
+	if (chosen == 0)
+		return 1;
+
+	/*
+	 * A buffer of our own spares stdio its probe of the descriptor, and
+	 * the flush tells whether the line really went out.
+	 */
+	setvbuf(stdout, obuf, _IOFBF, sizeof(obuf));
+	out.s_addr = htonl(chosen);
+	if (puts(inet_ntoa(out)) == EOF || fflush(stdout) == EOF) {
+		perror("stdout");
+		return 1;
+	}
+	return 0;
+}
