@@ -14,3 +14,27 @@ set_tests_properties(site_network_value PROPERTIES LABELS "hostaddr;build"
   PASS_REGULAR_EXPRESSION "^0xc6120000\n$")
 
 add_needed_test(hostaddr_needs_libc_only hostaddr libc.so.6)
+
+# The tool as the kernel tests run it: with a site network of their own,
+# 198.18.0.0/16, and with a library that injects system-call failures.
+add_hostaddr(hostaddr_site198 "198.18.0.0")
+add_library(hostaddr_fault MODULE test_fault.cpp)
+target_link_libraries(hostaddr_fault PRIVATE ${CMAKE_DL_LIBS})
+
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  set(emulated 1)
+else()
+  set(emulated 0)
+endif()
+string(JOIN " " run ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:hostaddr_site198>)
+
+add_executable(hostaddr_test hostaddr_test.cpp)
+target_link_libraries(hostaddr_test PRIVATE GTest::gtest)
+# GCC 12 warns wrongly of overlapping copies inside std::string's operator+.
+target_compile_options(hostaddr_test PRIVATE -Wno-restrict)
+target_compile_definitions(hostaddr_test PRIVATE
+  "HOSTADDR_RUN=\"${run}\"" "FAULT_LIB=\"$<TARGET_FILE:hostaddr_fault>\""
+  HOSTADDR_EMULATED=${emulated} SKIP_CODE=${SKIP_CODE})
+add_dependencies(hostaddr_test hostaddr_site198 hostaddr_fault)
+gtest_discover_tests(hostaddr_test
+  PROPERTIES LABELS "hostaddr;kernel" SKIP_RETURN_CODE ${SKIP_CODE})

@@ -1,0 +1,394 @@
+/*
+ * hostaddr against the real kernel.  Each case builds the interfaces it
+ * describes in a network namespace of its own and runs the tool there; the
+ * tool under test prefers the site network 198.18.0.0/16.  Nothing is ever
+ * sent: the interfaces are ifb devices with /32 addresses.
+ */
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <net/if.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Result {
+	int status;
+	std::string out, err;
+	int flag_queries;	/* SIOCGIFFLAGS queries, when traced */
+};
+
+std::string
+scratch()
+{
+	static std::string dir;
+
+	if (dir.empty()) {
+		char tmpl[] = "/tmp/hostaddr-test.XXXXXX";
+		dir = mkdtemp(tmpl);
+	}
+	return dir;
+}
+
+std::string
+slurp(const std::string &path)
+{
+	std::ifstream f(path);
+	std::stringstream s;
+
+	s << f.rdbuf();
+	return s.str();
+}
+
+bool
+namespaces_work()
+{
+	static const bool ok = system("unshare -n true >/dev/null 2>&1") == 0;
+
+	return ok;
+}
+
+/*
+ * Interfaces in a few words, in the order the kernel will list them: "+"
+ * adds an interface that is up, "-" one that is down, "lo" brings up the
+ * loopback interface (which then lists 127.0.0.1), and every address adds
+ * itself as a /32 to the interface before it.
+ */
+std::string
+ip_batch(const std::string &layout)
+{
+	std::istringstream in(layout);
+	std::string word, dev, cmds;
+	int n = 0;
+
+	while (in >> word) {
+		if (word == "+" || word == "-") {
+			dev = "h" + std::to_string(n++);
+			cmds += "link add " + dev + " type ifb\n";
+			if (word == "+")
+				cmds += "link set " + dev + " up\n";
+		} else if (word == "lo") {
+			dev = "lo";
+			cmds += "link set lo up\n";
+		} else {
+			cmds += "addr add " + word + "/32 dev " + dev + "\n";
+		}
+	}
+	return cmds;
+}
+
+struct Run {
+	std::string layout;
+	std::string args = "";
+	std::string fault = "";		/* HOSTADDR_FAULT for test_fault */
+	bool trace = false;		/* count the flag queries */
+	std::string stdout_to = "";	/* instead of a file of our own */
+};
+
+Result
+run(const Run &r)
+{
+	const std::string dir = scratch();
+	const std::string out = dir + "/out", err = dir + "/err";
+	const std::string trace = dir + "/trace", script = dir + "/script";
+	std::ofstream sh(script);
+	std::string cmd;
+
+	sh << "ip -batch - <<'EOF' >&2 || exit 99\n" << ip_batch(r.layout) << "EOF\n";
+	if (!r.fault.empty())
+		sh << "export HOSTADDR_FAULT=" << r.fault << " "
+		   << (HOSTADDR_EMULATED ? "QEMU_SET_ENV=LD_PRELOAD=" : "LD_PRELOAD=")
+		   << FAULT_LIB << "\n";
+	sh << "exec ";
+	if (r.trace)
+		sh << "strace -f -qq -e trace=ioctl -o " << trace << " ";
+	sh << HOSTADDR_RUN << " " << r.args << "\n";
+	sh.close();
+
+	unlink(trace.c_str());
+	cmd = "unshare -n sh " + script + " >" +
+	    (r.stdout_to.empty() ? out : r.stdout_to) + " 2>" + err;
+	const int ws = system(cmd.c_str());
+	Result res{WIFEXITED(ws) ? WEXITSTATUS(ws) : -1, "", slurp(err), -1};
+	if (r.stdout_to.empty())
+		res.out = slurp(out);
+	if (r.trace) {
+		std::istringstream t(slurp(trace));
+		std::string line;
+
+		res.flag_queries = 0;
+		while (std::getline(t, line))
+			res.flag_queries += line.find("SIOCGIFFLAGS") != std::string::npos;
+	}
+	return res;
+}
+
+#define REQUIRE_NAMESPACES()						\
+	do {								\
+		if (!namespaces_work())					\
+			GTEST_SKIP() << "cannot make network namespaces"; \
+	} while (0)
+
+/* Checks a run that must print `want' (or nothing, when it is empty). */
+void
+expect_answer(const Result &res, const std::string &want)
+{
+	ASSERT_NE(res.status, 99) << "setting up the interfaces failed:\n" << res.err;
+	EXPECT_EQ(res.status, want.empty() ? 1 : 0);
+	EXPECT_EQ(res.out, want.empty() ? "" : want + "\n");
+	EXPECT_EQ(res.err, "");
+}
+
+/* The preference, case by case. */
+struct Case {
+	const char *layout;
+	const char *want;		/* "" for none */
+	int flag_queries = -1;		/* checked when not -1 */
+	const char *args = "";
+};
+
+class Choice : public testing::TestWithParam<Case> {};
+
+void
+PrintTo(const Case &c, std::ostream *os)
+{
+	*os << '"' << c.layout << "\" " << c.args;
+}
+
+/* A test name from the case's own words. */
+template <typename T>
+std::string
+case_name(const testing::TestParamInfo<T> &info)
+{
+	std::ostringstream os;
+	std::string name = std::to_string(info.index) + "_";
+
+	PrintTo(info.param, &os);
+	for (char ch : os.str()) {
+		if (isalnum(static_cast<unsigned char>(ch)))
+			name += ch;
+		else if (name.back() != '_')
+			name += '_';
+	}
+	return name;
+}
+
+const Case choices[] = {
+	/* listing order */
+	{"+ 10.1.1.1 172.16.0.5 172.16.0.9 192.168.1.1", "172.16.0.5"},
+	{"+ 10.1.1.1 192.168.1.1", "192.168.1.1"},
+	{"+ 192.168.1.1 10.1.1.1", "10.1.1.1"},
+	{"+ 10.1.1.1 + 192.168.1.1 + 192.0.2.7", "192.0.2.7"},
+	/* the site network wins wherever it is listed, and ends the scan */
+	{"+ 172.16.0.5 10.1.1.1 + 198.18.3.4", "198.18.3.4"},
+	{"+ 198.18.3.4 198.18.0.1 172.16.0.5 + 192.0.2.1", "198.18.3.4", 1},
+	{"+ 192.0.2.1 172.16.0.5 198.18.3.4 198.18.0.1 10.1.1.1", "198.18.3.4", 3},
+	/* the site network's bounds */
+	{"+ 198.17.255.255 198.19.0.0", "198.19.0.0"},
+	{"+ 172.16.0.1 198.18.0.0 192.0.2.1", "198.18.0.0", 2},
+	{"+ 172.16.0.1 198.18.255.255 192.0.2.1", "198.18.255.255", 2},
+	/* 172.16.0.0/16, not the rest of 172.16.0.0/12 */
+	{"+ 172.16.0.5 172.20.1.1 172.31.0.1", "172.16.0.5"},
+	{"+ 172.20.1.1 172.31.0.1", "172.31.0.1"},
+	{"+ 172.15.255.255 172.16.0.0 172.17.0.0", "172.16.0.0"},
+	{"+ 172.16.255.255 172.17.0.0", "172.16.255.255"},
+	/* link-local is never chosen; its bounds */
+	{"+ 169.254.1.1", ""},
+	{"+ 192.0.2.1 169.254.0.0 169.254.255.255", "192.0.2.1"},
+	{"+ 169.253.255.255 169.254.0.1", "169.253.255.255"},
+	{"+ 169.254.1.1 169.255.0.0", "169.255.0.0"},
+	/* down interfaces are listed, and passed over */
+	{"- 198.18.0.1 172.16.0.1 + 192.0.2.1", "192.0.2.1"},
+	{"+ 172.16.0.1 - 198.18.0.1 192.0.2.1", "172.16.0.1"},
+	{"- 192.0.2.1", ""},
+	/* so is the loopback interface, whatever its addresses */
+	{"lo 198.18.0.9", ""},
+	{"lo 198.18.0.9 + 192.0.2.1", "192.0.2.1"},
+	{"", ""},
+	/* arguments change nothing */
+	{"+ 192.0.2.1", "192.0.2.1", -1, "-h --help 198.18.0.1 ''"},
+};
+
+TEST_P(Choice, PrintsThePreferredAddress)
+{
+	const Case &c = GetParam();
+
+	REQUIRE_NAMESPACES();
+	const Result res = run({c.layout, c.args, "", c.flag_queries >= 0});
+	expect_answer(res, c.want);
+	if (c.flag_queries >= 0) {
+		EXPECT_EQ(res.flag_queries, c.flag_queries);
+	}
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernel, Choice, testing::ValuesIn(choices),
+    case_name<Case>);
+
+/* Failures of the system calls, injected between the tool and the C library. */
+struct Fault {
+	const char *fault;
+	const char *layout;
+	const char *want;	/* on standard output, without the newline */
+	const char *err;	/* on standard error */
+	const char *stdout_to = "";
+};
+
+class Failure : public testing::TestWithParam<Fault> {};
+
+void
+PrintTo(const Fault &f, std::ostream *os)
+{
+	*os << f.fault << " \"" << f.layout << "\" " << f.stdout_to;
+}
+
+const Fault faults[] = {
+	{"socket", "+ 192.0.2.1", "", "socket: Too many open files\n"},
+	{"ifconf", "+ 192.0.2.1", "", "ioctl(SIOCGIFCONF): Permission denied\n"},
+	/* a failed flag query skips its record only */
+	{"flags=0", "+ 172.16.0.1 192.0.2.2", "192.0.2.2", ""},
+	{"flags=1", "+ 192.0.2.1 192.0.2.2", "192.0.2.1", ""},
+	{"flags=0", "+ 198.18.0.1", "", ""},
+	/* 0.0.0.0 is no candidate, and does not wipe out an earlier one */
+	{"zero=1", "+ 192.0.2.1 192.0.2.2", "192.0.2.1", ""},
+	{"zero=0", "+ 192.0.2.1", "", ""},
+	{"", "+ 192.0.2.1", "", "stdout: No space left on device\n", "/dev/full"},
+};
+
+TEST_P(Failure, IsReportedTruthfully)
+{
+	const Fault &f = GetParam();
+
+	REQUIRE_NAMESPACES();
+	const Result res = run({f.layout, "", f.fault, false, f.stdout_to});
+	ASSERT_NE(res.status, 99) << "setting up the interfaces failed:\n" << res.err;
+	EXPECT_EQ(res.status, *f.want ? 0 : 1);
+	EXPECT_EQ(res.out, *f.want ? std::string(f.want) + "\n" : "");
+	EXPECT_EQ(res.err, f.err);
+}
+
+INSTANTIATE_TEST_SUITE_P(Injected, Failure, testing::ValuesIn(faults),
+    case_name<Fault>);
+
+std::string
+dotted(uint32_t addr)
+{
+	struct in_addr in{htonl(addr)};
+
+	return inet_ntoa(in);
+}
+
+/* Records past the 4096-byte listing are never looked at. */
+TEST(Listing, StopsAtTheBuffer)
+{
+	const unsigned fit = 4096 / sizeof(struct ifreq);
+	std::string layout = "+";
+
+	REQUIRE_NAMESPACES();
+	for (unsigned i = 1; i <= fit; i++)
+		layout += " " + dotted(0x0a090000U + i);
+	layout += " 198.18.0.1 172.16.0.1";
+	expect_answer(run({layout}), dotted(0x0a090000U + fit));
+}
+
+/*
+ * Random interface lists, with addresses drawn around the bounds of every
+ * range, against the rule as a user would state it: the first site address
+ * listed, else the first 172.16.0.0/16 one, else the last one at all, of
+ * those on interfaces that are up and not loopback and outside link-local.
+ */
+struct Record {
+	uint32_t addr;
+	bool usable;
+};
+
+std::string
+by_the_rule(const std::vector<Record> &recs)
+{
+	auto in = [](uint32_t a, const char *net) {
+		struct in_addr n{};
+
+		inet_pton(AF_INET, net, &n);
+		return (a & 0xffff0000U) == ntohl(n.s_addr);
+	};
+	std::vector<uint32_t> cand;
+
+	for (const Record &r : recs)
+		if (r.usable && r.addr != 0 && !in(r.addr, "169.254.0.0"))
+			cand.push_back(r.addr);
+	for (const char *net : {"198.18.0.0", "172.16.0.0"})
+		for (uint32_t a : cand)
+			if (in(a, net))
+				return dotted(a);
+	return cand.empty() ? "" : dotted(cand.back());
+}
+
+TEST(Random, AgreesWithTheRule)
+{
+	static const uint32_t bounds[] = {
+	    0xa9fdffffU, 0xa9fe0000U, 0xa9fe0001U, 0xa9feffffU, 0xa9ff0000U,
+	    0xac0fffffU, 0xac100000U, 0xac10ffffU, 0xac110000U, 0xac1fffffU,
+	    0xc611ffffU, 0xc6120000U, 0xc612ffffU, 0xc6130000U,
+	};
+	const unsigned seed = 20261208;
+	std::mt19937 rng(seed);
+
+	REQUIRE_NAMESPACES();
+	for (int trial = 0; trial < 40; trial++) {
+		std::vector<Record> recs;
+		std::vector<uint32_t> used;
+		std::string layout;
+		const int nifs = 1 + static_cast<int>(rng() % 4);
+
+		for (int i = 0; i < nifs; i++) {
+			const bool lo = i == 0 && rng() % 4 == 0;
+			const bool up = lo || rng() % 10 < 7;
+
+			layout += lo ? " lo" : up ? " +" : " -";
+			for (int n = 1 + static_cast<int>(rng() % 3); n > 0; n--) {
+				uint32_t a = rng() % 3 ? bounds[rng() % std::size(bounds)]
+				    : (rng() % 2 ? 0xc0000200U + rng() % 256
+				    : 0x0a000000U + (rng() & 0xffffffU));
+
+				if (std::find(used.begin(), used.end(), a) != used.end())
+					continue;
+				used.push_back(a);
+				recs.push_back({a, up && !lo});
+				layout += " " + dotted(a);
+			}
+		}
+		SCOPED_TRACE("seed " + std::to_string(seed) + ", trial " +
+		    std::to_string(trial) + ":" + layout);
+		expect_answer(run({layout}), by_the_rule(recs));
+	}
+}
+
+} /* namespace */
+
+/*
+ * Where nothing could run (no namespaces here) the exit status says so, and
+ * CTest reports the test as skipped rather than passed.
+ */
+int
+main(int argc, char **argv)
+{
+	testing::InitGoogleTest(&argc, argv);
+	const int rc = RUN_ALL_TESTS();
+	const testing::UnitTest &u = *testing::UnitTest::GetInstance();
+
+	if (rc == 0 && u.test_to_run_count() > 0 &&
+	    u.skipped_test_count() == u.test_to_run_count())
+		return SKIP_CODE;
+	return rc;
+}
