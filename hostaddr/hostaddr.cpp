@@ -30,10 +30,10 @@ static_assert((HOSTADDR_SITE_NET & 0xffffU) == 0,
 /* Inclusive ranges of host-order addresses. */
 static constexpr uint32_t SITE_FIRST = HOSTADDR_SITE_NET;
 static constexpr uint32_t SITE_LAST = HOSTADDR_SITE_NET | 0xffffU;
-static constexpr uint32_t PRIV_FIRST = 0xac100000U;	/* 172.16.0.0 */
-static constexpr uint32_t PRIV_LAST = 0xac10ffffU;	/* 172.16.255.255 */
-static constexpr uint32_t LINK_FIRST = 0xa9fe0000U;	/* 169.254.0.0 */
-static constexpr uint32_t LINK_LAST = 0xa9feffffU;	/* 169.254.255.255 */
+static constexpr uint32_t PRIV_FIRST = 0xac100000U; /* 172.16.0.0 */
+static constexpr uint32_t PRIV_LAST = 0xac10ffffU;  /* 172.16.255.255 */
+static constexpr uint32_t LINK_FIRST = 0xa9fe0000U; /* 169.254.0.0 */
+static constexpr uint32_t LINK_LAST = 0xa9feffffU;  /* 169.254.255.255 */
 
 static bool
 within(uint32_t addr, uint32_t first, uint32_t last)
@@ -49,7 +49,7 @@ main()
 		char bytes[4096];
 		struct ifreq recs[4096 / sizeof(struct ifreq)];
 	} buf;
-	static char obuf[128];	/* outlives main; stdio copies a line into no less */
+	static char obuf[128];
 	struct ifconf ifc;
 	struct in_addr out;
 	uint32_t addr, chosen;
@@ -81,11 +81,14 @@ main()
 		 */
 		if (ioctl(s, SIOCGIFFLAGS, ifr) < 0)
 			continue;
-		if (!(ifr->ifr_flags & IFF_UP) || (ifr->ifr_flags & IFF_LOOPBACK))
+		if (!(ifr->ifr_flags & IFF_UP) ||
+		    (ifr->ifr_flags & IFF_LOOPBACK))
 			continue;
 
-		memcpy(&addr, &reinterpret_cast<struct sockaddr_in *>(
-		    &ifr->ifr_addr)->sin_addr, sizeof(addr));
+		memcpy(&addr,
+		    &reinterpret_cast<struct sockaddr_in *>(&ifr->ifr_addr)
+			 ->sin_addr,
+		    sizeof(addr));
 		addr = ntohl(addr);
 
 		/* 0.0.0.0 would read as "none"; it is no address to give. */
@@ -104,10 +107,12 @@ main()
 		return 1;
 
 	/*
-	 * A buffer of our own spares stdio its probe of the descriptor, and
-	 * the flush tells whether the line really went out.
+	 * A buffer of our own spares stdio its probe of the descriptor and its
+	 * allocation; stdio writes a line in one piece only from a buffer of
+	 * 128 bytes or more, and one that outlives main.  The flush tells
+	 * whether the line really went out.
 	 */
-	setvbuf(stdout, obuf, _IOFBF, sizeof(obuf));
+	(void)setvbuf(stdout, obuf, _IOFBF, sizeof(obuf));
 	out.s_addr = htonl(chosen);
 	if (puts(inet_ntoa(out)) == EOF || fflush(stdout) == EOF) {
 		perror("stdout");

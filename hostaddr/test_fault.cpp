@@ -24,7 +24,7 @@
 
 extern "C" int ioctl(int fd, unsigned long request, ...) noexcept;
 
-static char *listing;	/* the buffer of the last listing */
+static char *listing; /* the buffer of the last listing */
 
 static bool
 fault(const char *name, long *arg)
@@ -43,7 +43,8 @@ extern "C" int
 socket(int domain, int type, int protocol) noexcept
 {
 	using socket_fn = int (*)(int, int, int);
-	static auto real = reinterpret_cast<socket_fn>(dlsym(RTLD_NEXT, "socket"));
+	static auto real =
+	    reinterpret_cast<socket_fn>(dlsym(RTLD_NEXT, "socket"));
 	long arg = 0;
 
 	if (fault("socket", &arg)) {
@@ -57,11 +58,11 @@ extern "C" int
 ioctl(int fd, unsigned long request, ...) noexcept
 {
 	using ioctl_fn = int (*)(int, unsigned long, void *);
-	static auto real = reinterpret_cast<ioctl_fn>(dlsym(RTLD_NEXT, "ioctl"));
+	static auto real =
+	    reinterpret_cast<ioctl_fn>(dlsym(RTLD_NEXT, "ioctl"));
 	va_list ap;
 	void *p;
 	long n = -1;
-	int rc;
 
 	va_start(ap, request);
 	p = va_arg(ap, void *);
@@ -74,11 +75,11 @@ ioctl(int fd, unsigned long request, ...) noexcept
 			errno = EACCES;
 			return -1;
 		}
-		rc = real(fd, request, p);
+		const int rc = real(fd, request, p);
 		listing = ifc->ifc_buf;
 		if (rc == 0 && fault("zero", &n) && n >= 0 &&
-		    static_cast<size_t>(n) <
-		    static_cast<size_t>(ifc->ifc_len) / sizeof(struct ifreq)) {
+		    static_cast<size_t>(n) < static_cast<size_t>(ifc->ifc_len) /
+			    sizeof(struct ifreq)) {
 			auto *sin = reinterpret_cast<struct sockaddr_in *>(
 			    &ifc->ifc_req[n].ifr_addr);
 			memset(&sin->sin_addr, 0, sizeof(sin->sin_addr));
