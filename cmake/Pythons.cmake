@@ -1,0 +1,34 @@
+# The interpreters the statfs module is built for.
+#
+# Python 2.7 is looked for where pyenv keeps it (it is not on PATH as
+# python2 on these machines), then in the usual places; Python 3 is the
+# python3 on PATH, resolved through pyenv's shim to the real interpreter.
+# A cross build names its interpreter in its toolchain file instead.
+
+if(NOT Python2_ROOT_DIR AND NOT Python2_EXECUTABLE)
+  set(roots "")
+  foreach(pyenv "$ENV{PYENV_ROOT}" "$ENV{HOME}/.pyenv" "/root/.pyenv")
+    if(pyenv AND IS_DIRECTORY "${pyenv}/versions")
+      file(GLOB found LIST_DIRECTORIES true "${pyenv}/versions/2.7*")
+      list(APPEND roots ${found})
+    endif()
+  endforeach()
+  if(roots)
+    list(SORT roots COMPARE NATURAL ORDER DESCENDING)
+    list(GET roots 0 Python2_ROOT_DIR)
+  endif()
+endif()
+set(Python2_FIND_STRATEGY LOCATION)
+find_package(Python2 2.7 COMPONENTS Interpreter Development.Module)
+
+if(NOT Python3_EXECUTABLE)
+  find_program(python3_on_path python3)
+  if(python3_on_path)
+    execute_process(COMMAND ${python3_on_path} -c "import sys; print(sys.executable)"
+      OUTPUT_VARIABLE exe OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
+    if(rc EQUAL 0 AND EXISTS "${exe}")
+      set(Python3_EXECUTABLE ${exe})
+    endif()
+  endif()
+endif()
+find_package(Python3 COMPONENTS Interpreter Development.Module)

@@ -1,0 +1,139 @@
+/*
+ * Preloaded into the interpreter by the statfs module's tests.
+ *
+ * statfs() and statfs64() answer for made-up paths of the form
+ *
+ *	/fake/bsize=N,frsize=N,blocks=N,bavail=N,files=N,ffree=N
+ *
+ * (fields left out are zero) and pass every other path to the C library;
+ * the 32-bit statfs() fails with EOVERFLOW, as the kernel's does, where a
+ * figure does not fit.  statfs_fake_calls counts the calls of both.
+ *
+ * statfs_fake_init_fault makes the module's initialisation fail: 1 when it
+ * makes its Version string, 2 when it stores it in the module.
+ */
+
+#include <dlfcn.h>
+#include <sys/statfs.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+struct _object;
+using object = struct _object;
+
+extern "C" {
+unsigned long statfs_fake_calls;
+int statfs_fake_init_fault;
+}
+
+static const char prefix[] = "/fake/";
+
+template <typename T>
+static bool
+store(T *field, unsigned long long v)
+{
+	*field = static_cast<T>(v);
+	return static_cast<unsigned long long>(*field) == v;
+}
+
+template <typename S>
+static int
+answer(const char *path, S *st, const char *name)
+{
+	using real_fn = int (*)(const char *, S *);
+	const char *p = path + sizeof(prefix) - 1;
+	bool fits = true;
+
+	statfs_fake_calls++;
+	if (strncmp(path, prefix, sizeof(prefix) - 1) != 0)
+		return reinterpret_cast<real_fn>(dlsym(RTLD_NEXT, name))(
+		    path, st);
+
+	memset(st, 0, sizeof(*st));
+	while (*p != '\0') {
+		const char *eq = strchr(p, '=');
+		char *end;
+
+		if (eq == nullptr)
+			break;
+		const unsigned long long v = strtoull(eq + 1, &end, 0);
+		const size_t n = static_cast<size_t>(eq - p);
+		if (n == 5 && strncmp(p, "bsize", n) == 0)
+			fits &= store(&st->f_bsize, v);
+		else if (n == 6 && strncmp(p, "frsize", n) == 0)
+			fits &= store(&st->f_frsize, v);
+		else if (n == 6 && strncmp(p, "blocks", n) == 0)
+			fits &= store(&st->f_blocks, v);
+		else if (n == 6 && strncmp(p, "bavail", n) == 0)
+			fits &= store(&st->f_bavail, v);
+		else if (n == 5 && strncmp(p, "files", n) == 0)
+			fits &= store(&st->f_files, v);
+		else if (n == 5 && strncmp(p, "ffree", n) == 0)
+			fits &= store(&st->f_ffree, v);
+		p = *end == ',' ? end + 1 : end;
+	}
+	if (!fits) {
+		errno = EOVERFLOW;
+		return -1;
+	}
+	return 0;
+}
+
+extern "C" int
+statfs(const char *file, struct statfs *buf) noexcept
+{
+	return answer(file, buf, "statfs");
+}
+
+extern "C" int
+statfs64(const char *file, struct statfs64 *buf) noexcept
+{
+	return answer(file, buf, "statfs64");
+}
+
+/* The interpreter's own functions, failing on request. */
+
+static object *
+no_memory()
+{
+	using fn = object *(*)();
+
+	return reinterpret_cast<fn>(dlsym(RTLD_DEFAULT, "PyErr_NoMemory"))();
+}
+
+static object *
+from_string(const char *s, const char *name)
+{
+	using fn = object *(*)(const char *);
+
+	if (statfs_fake_init_fault == 1 && strncmp(s, "$Id: statfs", 11) == 0)
+		return no_memory();
+	return reinterpret_cast<fn>(dlsym(RTLD_NEXT, name))(s);
+}
+
+extern "C" object *
+PyString_FromString(const char *s)
+{
+	return from_string(s, "PyString_FromString");
+}
+
+extern "C" object *
+PyUnicode_FromString(const char *s)
+{
+	return from_string(s, "PyUnicode_FromString");
+}
+
+extern "C" int
+PyDict_SetItemString(object *d, const char *key, object *v)
+{
+	using fn = int (*)(object *, const char *, object *);
+
+	if (statfs_fake_init_fault == 2 && strcmp(key, "Version") == 0) {
+		no_memory();
+		return -1;
+	}
+	return reinterpret_cast<fn>(dlsym(RTLD_NEXT, "PyDict_SetItemString"))(
+	    d, key, v);
+}
