@@ -3,7 +3,17 @@
 # Python 2.7 is looked for where pyenv keeps it (it is not on PATH as
 # python2 on these machines), then in the usual places; Python 3 is the
 # python3 on PATH, resolved through pyenv's shim to the real interpreter.
-# A cross build names its interpreter in its toolchain file instead.
+# A cross build builds for Python 2 alone, with the headers and the
+# command that its toolchain file gives.
+
+if(CMAKE_CROSSCOMPILING)
+  find_package(Python2 2.7 REQUIRED COMPONENTS Development.Module)
+  if(Python2_PLATFORM_INCLUDE_DIR)
+    set_property(TARGET Python2::Module APPEND PROPERTY
+      INTERFACE_INCLUDE_DIRECTORIES ${Python2_PLATFORM_INCLUDE_DIR})
+  endif()
+  return()
+endif()
 
 if(NOT Python2_ROOT_DIR AND NOT Python2_EXECUTABLE)
   set(roots "")

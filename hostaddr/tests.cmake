@@ -20,6 +20,7 @@ add_needed_test(hostaddr_needs_libc_only hostaddr libc.so.6)
 add_hostaddr(hostaddr_site198 "198.18.0.0")
 add_library(hostaddr_fault MODULE test_fault.cpp)
 target_link_libraries(hostaddr_fault PRIVATE ${CMAKE_DL_LIBS})
+libc_only(hostaddr_fault)
 
 if(CMAKE_CROSSCOMPILING_EMULATOR)
   set(emulated 1)

@@ -10,7 +10,8 @@
  * figure does not fit.  statfs_fake_calls counts the calls of both.
  *
  * statfs_fake_init_fault makes the module's initialisation fail: 1 when it
- * makes its Version string, 2 when it stores it in the module.
+ * makes its Version string, 2 when it stores it in the module (see the
+ * end of this file).
  */
 
 #include <dlfcn.h>
@@ -19,6 +20,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#ifdef __i386__
+/*
+ * The interpreter under test may have an older C library than the one
+ * built against: take the dlsym that both have.
+ */
+__asm__(".symver dlsym,dlsym@GLIBC_2.0");
+#endif
 
 struct _object;
 using object = struct _object;
@@ -93,40 +102,48 @@ statfs64(const char *file, struct statfs64 *buf) noexcept
 	return answer(file, buf, "statfs64");
 }
 
-/* The interpreter's own functions, failing on request. */
+/*
+ * The interpreter's functions that initialisation calls, failing on
+ * request.  The module that the initialisation tests load is linked with
+ * --wrap for these, so that its calls come here whichever way the
+ * interpreter binds its own names.
+ */
+
+template <typename Fn>
+static Fn
+interpreter(const char *name)
+{
+	return reinterpret_cast<Fn>(dlsym(RTLD_DEFAULT, name));
+}
 
 static object *
 no_memory()
 {
-	using fn = object *(*)();
-
-	return reinterpret_cast<fn>(dlsym(RTLD_DEFAULT, "PyErr_NoMemory"))();
+	return interpreter<object *(*)()>("PyErr_NoMemory")();
 }
 
 static object *
 from_string(const char *s, const char *name)
 {
-	using fn = object *(*)(const char *);
-
 	if (statfs_fake_init_fault == 1 && strncmp(s, "$Id: statfs", 11) == 0)
 		return no_memory();
-	return reinterpret_cast<fn>(dlsym(RTLD_NEXT, name))(s);
+	return interpreter<object *(*)(const char *)>(name)(s);
 }
 
 extern "C" object *
-PyString_FromString(const char *s)
+__wrap_PyString_FromString(const char *s)
 {
 	return from_string(s, "PyString_FromString");
 }
 
 extern "C" object *
-PyUnicode_FromString(const char *s)
+__wrap_PyUnicode_FromString(const char *s)
 {
 	return from_string(s, "PyUnicode_FromString");
 }
 
 extern "C" int
-PyDict_SetItemString(object *d, const char *key, object *v)
+__wrap_PyDict_SetItemString(object *d, const char *key, object *v)
 {
 	using fn = int (*)(object *, const char *, object *);
 
@@ -134,6 +151,5 @@ PyDict_SetItemString(object *d, const char *key, object *v)
 		no_memory();
 		return -1;
 	}
-	return reinterpret_cast<fn>(dlsym(RTLD_NEXT, "PyDict_SetItemString"))(
-	    d, key, v);
+	return interpreter<fn>("PyDict_SetItemString")(d, key, v);
 }
