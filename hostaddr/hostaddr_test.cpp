@@ -15,6 +15,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -30,6 +31,7 @@ struct Result {
 	int flag_queries; /* SIOCGIFFLAGS queries, when traced */
 };
 
+/* A folder for the runs' files, removed when the tests end. */
 std::string
 scratch()
 {
@@ -38,6 +40,7 @@ scratch()
 	if (dir.empty()) {
 		char tmpl[] = "/tmp/hostaddr-test.XXXXXX";
 		dir = mkdtemp(tmpl);
+		(void)atexit([] { std::filesystem::remove_all(dir); });
 	}
 	return dir;
 }

@@ -12,6 +12,7 @@ import ctypes
 import errno
 import itertools
 import os
+import shutil
 import sys
 import tempfile
 import unittest
@@ -130,6 +131,7 @@ class Errors(unittest.TestCase):
     def test_failed_calls_raise_oserror_with_the_path(self):
         statfs = module()
         scratch = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, scratch)
         regular = os.path.join(scratch, "file")
         open(regular, "w").close()
         paths = [
@@ -181,7 +183,9 @@ class RealFileSystems(unittest.TestCase):
     def test_tmpfs_of_known_size(self):
         statfs = module()
         where = tempfile.mkdtemp()
+        self.addCleanup(os.rmdir, where)
         self.mount_tmpfs(where, "size=4m,nr_inodes=64")
+        self.addCleanup(libc.umount, where.encode())
         self.assertEqual(statfs.statfs(where), (4096, 1024, 1024, 64, 63))
         self.assertEqual(statfs.free_mb(where), 4)
         with open(os.path.join(where, "data"), "wb") as f:
