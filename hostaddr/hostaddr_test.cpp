@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -182,24 +181,6 @@ PrintTo(const Case &c, std::ostream *os)
 	*os << '"' << c.layout << "\" " << c.args;
 }
 
-/* A test name from the case's own words. */
-template <typename T>
-std::string
-case_name(const testing::TestParamInfo<T> &info)
-{
-	std::ostringstream os;
-	std::string name = std::to_string(info.index) + "_";
-
-	PrintTo(info.param, &os);
-	for (char ch : os.str()) {
-		if (isalnum(static_cast<unsigned char>(ch)))
-			name += ch;
-		else if (name.back() != '_')
-			name += '_';
-	}
-	return name;
-}
-
 const Case choices[] = {
 	/* listing order */
 	{ "+ 10.1.1.1 172.16.0.5 172.16.0.9 192.168.1.1", "172.16.0.5" },
@@ -249,8 +230,7 @@ TEST_P(Choice, PrintsThePreferredAddress)
 	}
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kernel, Choice, testing::ValuesIn(choices), case_name<Case>);
+INSTANTIATE_TEST_SUITE_P(Kernel, Choice, testing::ValuesIn(choices));
 
 /* Failures of the system calls, injected between the tool and the C library. */
 struct Fault {
@@ -297,8 +277,7 @@ TEST_P(Failure, IsReportedTruthfully)
 	EXPECT_EQ(res.err, f.err);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Injected, Failure, testing::ValuesIn(faults), case_name<Fault>);
+INSTANTIATE_TEST_SUITE_P(Injected, Failure, testing::ValuesIn(faults));
 
 std::string
 dotted(uint32_t addr)

@@ -3,9 +3,9 @@
  *
  * statfs() and statfs64() answer for made-up paths of the form
  *
- *	/fake/bsize=N,frsize=N,blocks=N,bavail=N,files=N,ffree=N
+ *	/fake/BSIZE/FRSIZE/BLOCKS/BAVAIL/FILES/FFREE
  *
- * (fields left out are zero) and pass every other path to the C library;
+ * and pass every other path to the C library;
  * the 32-bit statfs() fails with EOVERFLOW, as the kernel's does, where a
  * figure does not fit.  statfs_fake_calls counts the calls of both.
  *
@@ -18,7 +18,7 @@
 #include <sys/statfs.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 #ifdef __i386__
@@ -37,8 +37,6 @@ unsigned long statfs_fake_calls;
 int statfs_fake_init_fault;
 }
 
-static const char prefix[] = "/fake/";
-
 template <typename T>
 static bool
 store(T *field, unsigned long long v)
@@ -52,38 +50,18 @@ static int
 answer(const char *path, S *st, const char *name)
 {
 	using real_fn = int (*)(const char *, S *);
-	const char *p = path + sizeof(prefix) - 1;
-	bool fits = true;
+	unsigned long long v[6];
 
 	statfs_fake_calls++;
-	if (strncmp(path, prefix, sizeof(prefix) - 1) != 0)
+	// NOLINTNEXTLINE(cert-err34-c): a path that does not parse is real
+	if (sscanf(path, "/fake/%llu/%llu/%llu/%llu/%llu/%llu", &v[0], &v[1],
+		&v[2], &v[3], &v[4], &v[5]) != 6)
 		return reinterpret_cast<real_fn>(dlsym(RTLD_NEXT, name))(
 		    path, st);
-
 	memset(st, 0, sizeof(*st));
-	while (*p != '\0') {
-		const char *eq = strchr(p, '=');
-		char *end;
-
-		if (eq == nullptr)
-			break;
-		const unsigned long long v = strtoull(eq + 1, &end, 0);
-		const size_t n = static_cast<size_t>(eq - p);
-		if (n == 5 && strncmp(p, "bsize", n) == 0)
-			fits &= store(&st->f_bsize, v);
-		else if (n == 6 && strncmp(p, "frsize", n) == 0)
-			fits &= store(&st->f_frsize, v);
-		else if (n == 6 && strncmp(p, "blocks", n) == 0)
-			fits &= store(&st->f_blocks, v);
-		else if (n == 6 && strncmp(p, "bavail", n) == 0)
-			fits &= store(&st->f_bavail, v);
-		else if (n == 5 && strncmp(p, "files", n) == 0)
-			fits &= store(&st->f_files, v);
-		else if (n == 5 && strncmp(p, "ffree", n) == 0)
-			fits &= store(&st->f_ffree, v);
-		p = *end == ',' ? end + 1 : end;
-	}
-	if (!fits) {
+	if (!(store(&st->f_bsize, v[0]) & store(&st->f_frsize, v[1]) &
+		store(&st->f_blocks, v[2]) & store(&st->f_bavail, v[3]) &
+		store(&st->f_files, v[4]) & store(&st->f_ffree, v[5]))) {
 		errno = EOVERFLOW;
 		return -1;
 	}

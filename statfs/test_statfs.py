@@ -23,7 +23,8 @@ libc = ctypes.CDLL(None, use_errno=True)
 
 
 def fake(**fields):
-    return "/fake/" + ",".join("%s=%d" % kv for kv in sorted(fields.items()))
+    order = ("bsize", "frsize", "blocks", "bavail", "files", "ffree")
+    return "/fake/%d/%d/%d/%d/%d/%d" % tuple(fields.get(f, 0) for f in order)
 
 
 def calls():
