@@ -5,7 +5,7 @@
 #
 # Needs g++-multilib and qemu-user, and for the statfs module a 32-bit
 # Python 2.7 as cmake/prepare-i386-python makes it (in I386_PYTHON_ROOT,
-# by default ~/.cache/hostinspect/python2.7-i386).
+# by default /var/cache/hostinspect/python2.7-i386).
 
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
@@ -26,7 +26,7 @@ if(NOT I386_PYTHON_ROOT)
   if(DEFINED ENV{I386_PYTHON_ROOT})
     set(I386_PYTHON_ROOT "$ENV{I386_PYTHON_ROOT}")
   else()
-    set(I386_PYTHON_ROOT "$ENV{HOME}/.cache/hostinspect/python2.7-i386")
+    set(I386_PYTHON_ROOT "/var/cache/hostinspect/python2.7-i386")
   endif()
 endif()
 set(I386_PYTHON_ROOT "${I386_PYTHON_ROOT}" CACHE PATH "The 32-bit Python 2.7")

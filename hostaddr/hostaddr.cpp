@@ -74,6 +74,7 @@ main()
 	chosen = 0;
 	for (i = 0; i < nrecs; i++) {
 		struct ifreq *ifr = &buf.recs[i];
+		const struct sockaddr_in *sin;
 
 		/*
 		 * The flag query overwrites the family with the flags but
@@ -85,10 +86,9 @@ main()
 		    (ifr->ifr_flags & IFF_LOOPBACK))
 			continue;
 
-		memcpy(&addr,
-		    &reinterpret_cast<struct sockaddr_in *>(&ifr->ifr_addr)
-			 ->sin_addr,
-		    sizeof(addr));
+		sin = reinterpret_cast<const struct sockaddr_in *>(
+		    &ifr->ifr_addr);
+		memcpy(&addr, &sin->sin_addr, sizeof(addr));
 		addr = ntohl(addr);
 
 		/* 0.0.0.0 would read as "none"; it is no address to give. */
@@ -98,7 +98,7 @@ main()
 			chosen = addr;
 			break;
 		}
-		if (chosen != 0 && within(chosen, PRIV_FIRST, PRIV_LAST))
+		if (within(chosen, PRIV_FIRST, PRIV_LAST))
 			continue;
 		chosen = addr;
 	}
