@@ -7,7 +7,7 @@ add_library(statfs_preload MODULE test_preload.cpp)
 target_link_libraries(statfs_preload PRIVATE ${CMAKE_DL_LIBS})
 libc_only(statfs_preload)
 
-set(classes Interface Initialisation Sizes Errors RealFileSystems Leaks)
+set(classes Interface Initialisation Sizes Errors Tmpfs Statvfs Leaks)
 if(CMAKE_CROSSCOMPILING)
   set(majors 2)
 else()
