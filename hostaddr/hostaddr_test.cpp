@@ -154,15 +154,19 @@ run(const Run &r)
 			GTEST_SKIP() << "cannot make network namespaces";      \
 	} while (0)
 
-/* Checks a run that must print `want' (or nothing, when it is empty). */
+/*
+ * Checks a run that must print `want' (or nothing, when it is empty) and
+ * `err' on standard error.
+ */
 void
-expect_answer(const Result &res, const std::string &want)
+expect_answer(
+    const Result &res, const std::string &want, const std::string &err = "")
 {
 	ASSERT_NE(res.status, 99) << "setting up the interfaces failed:\n"
 				  << res.err;
 	EXPECT_EQ(res.status, want.empty() ? 1 : 0);
 	EXPECT_EQ(res.out, want.empty() ? "" : want + "\n");
-	EXPECT_EQ(res.err, "");
+	EXPECT_EQ(res.err, err);
 }
 
 /* The preference, case by case. */
@@ -269,12 +273,8 @@ TEST_P(Failure, IsReportedTruthfully)
 	const Fault &f = GetParam();
 
 	REQUIRE_NAMESPACES();
-	const Result res = run({ f.layout, "", f.fault, false, f.stdout_to });
-	ASSERT_NE(res.status, 99) << "setting up the interfaces failed:\n"
-				  << res.err;
-	EXPECT_EQ(res.status, *f.want ? 0 : 1);
-	EXPECT_EQ(res.out, *f.want ? std::string(f.want) + "\n" : "");
-	EXPECT_EQ(res.err, f.err);
+	expect_answer(
+	    run({ f.layout, "", f.fault, false, f.stdout_to }), f.want, f.err);
 }
 
 INSTANTIATE_TEST_SUITE_P(Injected, Failure, testing::ValuesIn(faults));
