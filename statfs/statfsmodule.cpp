@@ -7,9 +7,11 @@
  *	statfs.Version -> the source's identification line
  *
  * One source for Python 2.7 and Python 3; what differs between the two
- * stands together below, under "The interpreter".  Errors are OSError from
- * errno, with the path as the file name.  The interpreter lock is held
- * throughout.
+ * stands together below, under "The interpreter".  The Python 3 module is
+ * built against the stable ABI (Py_LIMITED_API), so that one file serves
+ * every CPython 3 from 3.6 on.  Errors are OSError from errno, with the
+ * path as the file name.  The interpreter lock is let go during the system
+ * call, and only there.
  */
 
 #include <Python.h>
@@ -23,7 +25,24 @@ static const char *RCSInfo =
     "$Id: statfsmodule,v 1.1 2000/08/14 16:02:01 kdw Exp $";
 static PyObject *PSVersion;
 
-static int statfs_path(PyObject *args, const char *format, struct statfs *st);
+/*
+ * What differs between the interpreters in the functions' own code.
+ * statfs_path() takes the path argument out of args: Python 3's needs the
+ * function's name, for its messages; Python 2's needs the argument parser's
+ * format, "s:" and the name.  int_object() and version_string() make an int
+ * and a str.
+ */
+#if PY_MAJOR_VERSION >= 3
+#define PATH_ARGUMENT(name) name
+#define int_object PyLong_FromLong
+#define version_string PyUnicode_FromString
+#else
+#define PATH_ARGUMENT(name) "s:" name
+#define int_object PyInt_FromLong
+#define version_string PyString_FromString
+#endif
+
+static int statfs_path(PyObject *, const char *, struct statfs *);
 static PyObject *statfs_init(void);
 
 PyDoc_STRVAR(statfs__doc__,
@@ -31,53 +50,85 @@ PyDoc_STRVAR(statfs__doc__,
     " (bsize, blocks, bfree, files, ffree)\n"
     "Perform a statfs system call on the given path.");
 
+/*
+ * statfs(2) without the interpreter lock, so that the process's other
+ * threads run on while a slow or hung file system answers.  errno is the
+ * call's own afterwards, whatever taking the lock again did to it.
+ */
+static int
+unlocked_statfs(const char *path, struct statfs *st)
+{
+	PyThreadState *self = PyEval_SaveThread();
+	const int rc = statfs(path, st);
+	const int err = errno;
+
+	PyEval_RestoreThread(self);
+	errno = err;
+	return rc;
+}
+
+/*
+ * (bsize, blocks, bavail, files, ffree): what Py_BuildValue("(lKKKK)")
+ * makes, an int and four longs, without parsing a format on every call.
+ */
+static PyObject *
+figures(const struct statfs *st)
+{
+	PyObject *item[] = {
+		int_object(static_cast<long>(st->f_bsize)),
+		PyLong_FromUnsignedLongLong(st->f_blocks),
+		PyLong_FromUnsignedLongLong(st->f_bavail),
+		PyLong_FromUnsignedLongLong(st->f_files),
+		PyLong_FromUnsignedLongLong(st->f_ffree),
+	};
+	PyObject *t = PyTuple_New(5);
+	Py_ssize_t i;
+
+	for (i = 0; i < 5; i++) {
+		if (item[i] == nullptr)
+			Py_CLEAR(t);
+	}
+	for (i = 0; i < 5; i++) {
+		if (t != nullptr)
+			PyTuple_SetItem(t, i, item[i]);
+		else
+			Py_XDECREF(item[i]);
+	}
+	return t;
+}
+
 static PyObject *
 my_statfs(PyObject * /* self */, PyObject *args)
 {
 	struct statfs st;
 
-	if (statfs_path(args, "s:statfs", &st) != 0)
+	if (statfs_path(args, PATH_ARGUMENT("statfs"), &st) != 0)
 		return nullptr;
-	return Py_BuildValue("(lKKKK)", static_cast<long>(st.f_bsize),
-	    static_cast<unsigned long long>(st.f_blocks),
-	    static_cast<unsigned long long>(st.f_bavail),
-	    static_cast<unsigned long long>(st.f_files),
-	    static_cast<unsigned long long>(st.f_ffree));
+	return figures(&st);
 }
 
 /*
- * floor(blocks * unit / 2^20), exact for any 64-bit values: the 128-bit
- * product is formed from 32-bit halves, as 32-bit x86 has no wider type.
+ * floor(count * unit / 2^20), exact: in 64 bits for every real file
+ * system, and in Python's integers past 2^64 bytes.
  */
 static PyObject *
-mebibytes(uint64_t blocks, uint64_t unit)
+mebibytes(uint64_t count, uint64_t unit)
 {
-	const uint64_t lo32 = 0xffffffffU;
-	const uint64_t ll = (blocks & lo32) * (unit & lo32);
-	const uint64_t lh = (blocks & lo32) * (unit >> 32);
-	const uint64_t hl = (blocks >> 32) * (unit & lo32);
-	const uint64_t hh = (blocks >> 32) * (unit >> 32);
-	const uint64_t mid = (ll >> 32) + (lh & lo32) + (hl & lo32);
-	uint64_t lo = (mid << 32) | (ll & lo32);
-	uint64_t hi = hh + (lh >> 32) + (hl >> 32) + (mid >> 32);
-	PyObject *high, *shift, *shifted, *low, *sum;
+	uint64_t bytes;
+	PyObject *a, *b, *shift, *product, *mib;
 
-	lo = (lo >> 20) | (hi << 44);
-	hi >>= 20;
-	if (hi == 0)
-		return PyLong_FromUnsignedLongLong(lo);
-
-	/* More than 64 bits of mebibytes: hi * 2^64 + lo, the long way. */
-	high = PyLong_FromUnsignedLongLong(hi);
-	shift = PyLong_FromLong(64);
-	shifted = high && shift ? PyNumber_Lshift(high, shift) : nullptr;
-	low = PyLong_FromUnsignedLongLong(lo);
-	sum = shifted && low ? PyNumber_Or(shifted, low) : nullptr;
-	Py_XDECREF(high);
+	if (!__builtin_mul_overflow(count, unit, &bytes))
+		return PyLong_FromUnsignedLongLong(bytes >> 20);
+	a = PyLong_FromUnsignedLongLong(count);
+	b = PyLong_FromUnsignedLongLong(unit);
+	shift = PyLong_FromLong(20);
+	product = a && b ? PyNumber_Multiply(a, b) : nullptr;
+	mib = product && shift ? PyNumber_Rshift(product, shift) : nullptr;
+	Py_XDECREF(a);
+	Py_XDECREF(b);
 	Py_XDECREF(shift);
-	Py_XDECREF(shifted);
-	Py_XDECREF(low);
-	return sum;
+	Py_XDECREF(product);
+	return mib;
 }
 
 /*
@@ -90,7 +141,7 @@ free_mb(PyObject * /* self */, PyObject *args)
 	struct statfs st;
 	long long unit;
 
-	if (statfs_path(args, "s:free_mb", &st) != 0)
+	if (statfs_path(args, PATH_ARGUMENT("free_mb"), &st) != 0)
 		return nullptr;
 	unit = st.f_frsize > 0 ? st.f_frsize : st.f_bsize;
 	if (unit <= 0)
@@ -107,11 +158,9 @@ static PyMethodDef statfs_methods[] = {
 /*
  * The interpreter.
  *
- * statfs_path() takes the one path argument from args (format is the
- * Python 2 parser's: "s:" and the function's name), runs statfs(2) on it
- * and returns 0, or -1 with the exception set; version_string() makes a
- * str; statfs_module_create() makes the module object and
- * statfs_module_discard() undoes that.
+ * statfs_path() takes the one path argument from args, runs statfs(2) on
+ * it and returns 0, or -1 with the exception set; statfs_module_create()
+ * makes the module object and statfs_module_discard() undoes that.
  */
 #if PY_MAJOR_VERSION >= 3
 
@@ -123,15 +172,15 @@ error_with_filename(PyObject *path)
 }
 
 static int
-statfs_path(PyObject *args, const char *format, struct statfs *st)
+statfs_path(PyObject *args, const char *name, struct statfs *st)
 {
 	PyObject *path, *bytes;
 	int rc;
 
-	if (!PyArg_UnpackTuple(args, format + 2, 1, 1, &path) ||
+	if (!PyArg_UnpackTuple(args, name, 1, 1, &path) ||
 	    !PyUnicode_FSConverter(path, &bytes))
 		return -1;
-	rc = statfs(PyBytes_AS_STRING(bytes), st);
+	rc = unlocked_statfs(PyBytes_AsString(bytes), st);
 	if (rc != 0)
 		error_with_filename(path);
 	Py_DECREF(bytes);
@@ -149,8 +198,6 @@ static struct PyModuleDef statfs_module = {
 	nullptr,
 	nullptr,
 };
-
-#define version_string PyUnicode_FromString
 
 static PyObject *
 statfs_module_create()
@@ -186,14 +233,12 @@ statfs_path(PyObject *args, const char *format, struct statfs *st)
 
 	if (!PyArg_ParseTuple(args, format, &path))
 		return -1;
-	if (statfs(path, st) != 0) {
+	if (unlocked_statfs(path, st) != 0) {
 		error_with_filename(path);
 		return -1;
 	}
 	return 0;
 }
-
-#define version_string PyString_FromString
 
 static PyObject *
 statfs_module_create()

@@ -9,13 +9,20 @@
  * the 32-bit statfs() fails with EOVERFLOW, as the kernel's does, where a
  * figure does not fit.  statfs_fake_calls counts the calls of both.
  *
+ * A call on /block/BEGUN/GO/ERRNO writes a byte to descriptor BEGUN, waits
+ * for one on descriptor GO and then fails with ERRNO.  It waits 5 s at the
+ * most and fails with ETIMEDOUT after that, so that a caller that keeps
+ * everyone else waiting meanwhile fails rather than hangs.
+ *
  * statfs_fake_init_fault makes the module's initialisation fail: 1 when it
  * makes its Version string, 2 when it stores it in the module (see the
  * end of this file).
  */
 
 #include <dlfcn.h>
+#include <poll.h>
 #include <sys/statfs.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -45,14 +52,30 @@ store(T *field, unsigned long long v)
 	return static_cast<unsigned long long>(*field) == v;
 }
 
+static bool
+released(int begun, int go)
+{
+	struct pollfd p = { go, POLLIN, 0 };
+	char c = 0;
+
+	return write(begun, &c, 1) == 1 && poll(&p, 1, 5000) == 1 &&
+	    read(go, &c, 1) == 1;
+}
+
 template <typename S>
 static int
 answer(const char *path, S *st, const char *name)
 {
 	using real_fn = int (*)(const char *, S *);
 	unsigned long long v[6];
+	int begun, go, err;
 
 	statfs_fake_calls++;
+	// NOLINTNEXTLINE(cert-err34-c): as below
+	if (sscanf(path, "/block/%d/%d/%d", &begun, &go, &err) == 3) {
+		errno = released(begun, go) ? err : ETIMEDOUT;
+		return -1;
+	}
 	// NOLINTNEXTLINE(cert-err34-c): a path that does not parse is real
 	if (sscanf(path, "/fake/%llu/%llu/%llu/%llu/%llu/%llu", &v[0], &v[1],
 		&v[2], &v[3], &v[4], &v[5]) != 6)

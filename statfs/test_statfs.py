@@ -15,6 +15,7 @@ import os
 import shutil
 import sys
 import tempfile
+import threading
 import unittest
 
 PY3 = sys.version_info[0] >= 3
@@ -168,6 +169,33 @@ class Errors(unittest.TestCase):
                 self.assertEqual(calls(), before, (f, args))
 
 
+class Threads(unittest.TestCase):
+    """Other threads run while the call waits, and its errno survives that."""
+
+    def test_the_lock_is_let_go_during_the_call(self):
+        statfs = module()
+        for f in (statfs.statfs, statfs.free_mb):
+            begun, go = os.pipe(), os.pipe()
+            path = "/block/%d/%d/%d" % (begun[1], go[0], errno.ENOLINK)
+            raised = []
+
+            def call():
+                try:
+                    f(path)
+                except OSError as e:
+                    raised.append(e)
+            t = threading.Thread(target=call)
+            t.start()
+            os.read(begun[0], 1)    # the call has begun in the other thread,
+            os.write(go[1], b"x")   # and only this one, running, can end it
+            t.join()
+            for fd in begun + go:
+                os.close(fd)
+            self.assertNotEqual(raised[0].errno, errno.ETIMEDOUT,
+                                "%s kept the interpreter lock while it waited" % f.__name__)
+            self.assertEqual((raised[0].errno, raised[0].filename), (errno.ENOLINK, path))
+
+
 class Tmpfs(unittest.TestCase):
     """A tmpfs of known size in a mount namespace of this process's own."""
 
@@ -218,11 +246,16 @@ class Leaks(unittest.TestCase):
 
     def test_no_growth(self):
         statfs = module()
+        # arguments made here, so that no other code holds them and their
+        # reference counts are their own (literals may be shared or immortal)
+        root, missing, nul = ("".join(p) for p in (("/", "."), ("/none", "xistent"), ("\0", "x")))
         huge = fake(bsize=1 << 62, bavail=(1 << 64) - 1)
-        calls = [(statfs.statfs, ("/",)), (statfs.free_mb, ("/",)),
-                 (statfs.free_mb, (huge,)), (statfs.statfs, ("/nonexistent",)),
-                 (statfs.free_mb, ("/nonexistent",)), (statfs.statfs, ()),
-                 (statfs.free_mb, (1,)), (statfs.statfs, ("\0",))]
+        number = int("7" * 30)
+        calls = [(statfs.statfs, (root,)), (statfs.free_mb, (root,)),
+                 (statfs.free_mb, (huge,)), (statfs.statfs, (missing,)),
+                 (statfs.free_mb, (missing,)), (statfs.statfs, ()),
+                 (statfs.free_mb, (number,)), (statfs.statfs, (nul,))]
+        arguments = [root, missing, nul, huge, number]
 
         def churn(n):
             for f, args in calls:
@@ -232,9 +265,10 @@ class Leaks(unittest.TestCase):
                     except (OSError, TypeError, ValueError):
                         pass
         churn(2000)
-        before = self.rss()
+        before = self.rss(), [sys.getrefcount(a) for a in arguments]
         churn(20000)
-        self.assertLess(self.rss() - before, 256 << 10)
+        self.assertLess(self.rss() - before[0], 256 << 10)
+        self.assertEqual([sys.getrefcount(a) for a in arguments], before[1])
 
 
 if __name__ == "__main__":
