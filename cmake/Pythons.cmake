@@ -1,4 +1,5 @@
-# The interpreters the statfs module is built for.
+# The interpreters the statfs module is built for, and those its tests run
+# under.
 #
 # Python 2.7 is looked for where pyenv keeps it (it is not on PATH as
 # python2 on these machines), then in the usual places; Python 3 is the
@@ -15,13 +16,19 @@ if(CMAKE_CROSSCOMPILING)
   return()
 endif()
 
+set(pyenv_versions "")
+foreach(pyenv "$ENV{PYENV_ROOT}" "$ENV{HOME}/.pyenv" "/root/.pyenv")
+  if(pyenv AND IS_DIRECTORY "${pyenv}/versions")
+    list(APPEND pyenv_versions "${pyenv}/versions")
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES pyenv_versions)
+
 if(NOT Python2_ROOT_DIR AND NOT Python2_EXECUTABLE)
   set(roots "")
-  foreach(pyenv "$ENV{PYENV_ROOT}" "$ENV{HOME}/.pyenv" "/root/.pyenv")
-    if(pyenv AND IS_DIRECTORY "${pyenv}/versions")
-      file(GLOB found LIST_DIRECTORIES true "${pyenv}/versions/2.7*")
-      list(APPEND roots ${found})
-    endif()
+  foreach(versions IN LISTS pyenv_versions)
+    file(GLOB found LIST_DIRECTORIES true "${versions}/2.7*")
+    list(APPEND roots ${found})
   endforeach()
   if(roots)
     list(SORT roots COMPARE NATURAL ORDER DESCENDING)
@@ -42,3 +49,30 @@ if(NOT Python3_EXECUTABLE)
   endif()
 endif()
 find_package(Python3 COMPONENTS Interpreter Development.Module)
+
+# Every interpreter on the machine, by default: the Python 2.7 above,
+# each CPython 3 that pyenv holds, the system's python3 and the one built
+# for.  All the Python 3 ones load the same stable-ABI module.
+if(NOT DEFINED STATFS_TEST_PYTHONS)
+  set(found ${Python2_EXECUTABLE})
+  foreach(versions IN LISTS pyenv_versions)
+    file(GLOB pys "${versions}/3.*/bin/python3")
+    list(SORT pys COMPARE NATURAL)
+    list(APPEND found ${pys})
+  endforeach()
+  if(EXISTS /usr/bin/python3)
+    list(APPEND found /usr/bin/python3)
+  endif()
+  list(APPEND found ${Python3_EXECUTABLE})
+  set(pythons "")
+  set(seen "")
+  foreach(py IN LISTS found)
+    file(REAL_PATH "${py}" real)
+    if(NOT real IN_LIST seen)
+      list(APPEND seen "${real}")
+      list(APPEND pythons "${py}")
+    endif()
+  endforeach()
+  set(STATFS_TEST_PYTHONS "${pythons}" CACHE STRING
+    "The interpreters the statfs module's tests run under")
+endif()
