@@ -64,36 +64,50 @@ namespaces_work()
 }
 
 /*
- * Interfaces in a few words, in the order the kernel will list them: "+"
- * adds an interface that is up, "-" one that is down, "lo" brings up the
- * loopback interface (which then lists 127.0.0.1), and every address adds
- * itself as a /32 to the interface before it.
+ * Interfaces in a few words, in the order they are made: "+" adds an
+ * interface that is up, "-" one that is down, "~" a bridge that is up but
+ * has no carrier (its one port's peer is down), "lo" brings up the loopback
+ * interface (which then lists 127.0.0.1).  Every address is added to the
+ * interface before it, as a /32 unless it gives its prefix length
+ * (192.0.2.2/24), and with the label after an "@" if it gives one.
  */
 std::string
 ip_batch(const std::string &layout)
 {
 	std::istringstream in(layout);
-	std::string word, dev, cmds;
+	std::ostringstream cmds;
+	std::string word, dev;
 	int n = 0;
 
 	while (in >> word) {
-		if (word == "+" || word == "-") {
+		if (word == "+" || word == "-" || word == "~")
 			dev = "h" + std::to_string(n++);
-			cmds += "link add " + dev + " type ifb\n";
+		if (word == "+" || word == "-") {
+			cmds << "link add " << dev << " type ifb\n";
 			if (word == "+")
-				cmds += "link set " + dev + " up\n";
+				cmds << "link set " << dev << " up\n";
+		} else if (word == "~") {
+			cmds << "link add " << dev << " type bridge\n"
+			     << "link add " << dev << "p type veth peer " << dev
+			     << "q\n"
+			     << "link set " << dev << "p master " << dev << "\n"
+			     << "link set " << dev << " up\n";
 		} else if (word == "lo") {
 			dev = "lo";
-			cmds += "link set lo up\n";
+			cmds << "link set lo up\n";
 		} else {
-			cmds.append("addr add ")
-			    .append(word)
-			    .append("/32 dev ")
-			    .append(dev)
-			    .append("\n");
+			const size_t at = word.find('@');
+			const std::string addr = word.substr(0, at);
+
+			cmds << "addr add " << addr
+			     << (addr.find('/') == std::string::npos ? "/32" : "")
+			     << " dev " << dev;
+			if (at != std::string::npos)
+				cmds << " label " << word.substr(at + 1);
+			cmds << "\n";
 		}
 	}
-	return cmds;
+	return cmds.str();
 }
 
 struct Run {
@@ -188,6 +202,11 @@ PrintTo(const Case &c, std::ostream *os)
 const Case choices[] = {
 	/* listing order */
 	{ "+ 10.1.1.1 172.16.0.5 172.16.0.9 192.168.1.1", "172.16.0.5" },
+	/* a secondary address lists after its interface's other addresses */
+	{ "+ 192.0.2.1/24 192.0.2.2/24 198.51.100.1/24", "192.0.2.2" },
+	/* flags are asked for by label: one that names no interface is
+	   passed over */
+	{ "+ 192.0.2.1 192.0.2.2@vip1", "192.0.2.1" },
 	{ "+ 10.1.1.1 192.168.1.1", "192.168.1.1" },
 	{ "+ 192.168.1.1 10.1.1.1", "10.1.1.1" },
 	{ "+ 10.1.1.1 + 192.168.1.1 + 192.0.2.7", "192.0.2.7" },
@@ -214,6 +233,8 @@ const Case choices[] = {
 	{ "- 198.18.0.1 172.16.0.1 + 192.0.2.1", "192.0.2.1" },
 	{ "+ 172.16.0.1 - 198.18.0.1 192.0.2.1", "172.16.0.1" },
 	{ "- 192.0.2.1", "" },
+	/* an interface that is up without carrier is not down */
+	{ "+ 192.0.2.1 ~ 192.0.2.9", "192.0.2.9" },
 	/* so is the loopback interface, whatever its addresses */
 	{ "lo 198.18.0.9", "" },
 	{ "lo 198.18.0.9 + 192.0.2.1", "192.0.2.1" },

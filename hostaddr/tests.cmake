@@ -1,11 +1,12 @@
-# Configuring stops for any site network that is not a /16 network address.
-foreach(bad "10.0.0.1" "300.1.0.0" "10.0" "")
+# Configuring stops for any site network that is not a /16 network address,
+# and for one that could never be chosen.
+foreach(bad "10.0.0.1" "300.1.0.0" "10.0" "" "169.254.0.0")
   string(MAKE_C_IDENTIFIER "site_network_rejects_${bad}" name)
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND} "-DHOSTADDR_SITE_NETWORK=${bad}"
       -P ${PROJECT_SOURCE_DIR}/cmake/SiteNetwork.cmake)
   set_tests_properties(${name} PROPERTIES LABELS "hostaddr;build"
-    PASS_REGULAR_EXPRESSION "is not a /16 network address")
+    PASS_REGULAR_EXPRESSION "HOSTADDR_SITE_NETWORK is \"${bad}\", which [^.]*\\.  Give")
 endforeach()
 add_test(NAME site_network_value
   COMMAND ${CMAKE_COMMAND} -DHOSTADDR_SITE_NETWORK=198.18.0.0
