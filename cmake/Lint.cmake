@@ -1,6 +1,5 @@
-# clang-tidy and cppcheck over the project's own sources, as tests.
-find_program(CLANG_TIDY clang-tidy REQUIRED)
-find_program(CPPCHECK cppcheck REQUIRED)
+# clang-tidy and cppcheck (found by Testing.cmake) over the project's own
+# sources, as tests.
 
 # add_lint_tests(<source>...), sources relative to the project's root
 function(add_lint_tests)

@@ -2,17 +2,14 @@
 # under.
 #
 # Python 2.7 is looked for where pyenv keeps it (it is not on PATH as
-# python2 on these machines), then in the usual places; Python 3 is the
-# python3 on PATH, resolved through pyenv's shim to the real interpreter.
-# A cross build builds for Python 2 alone, with the headers and the
-# command that its toolchain file gives.
+# python2 on these machines), then in the usual places, then as
+# "cmake/prepare-python amd64 bullseye" makes it where a machine has none;
+# Python 3 is the python3 on PATH, resolved through pyenv's shim to the
+# real interpreter.  A cross build builds for Python 2 alone, with the
+# headers and the command that its toolchain file gives.
 
 if(CMAKE_CROSSCOMPILING)
   find_package(Python2 2.7 REQUIRED COMPONENTS Development.Module)
-  if(Python2_PLATFORM_INCLUDE_DIR)
-    set_property(TARGET Python2::Module APPEND PROPERTY
-      INTERFACE_INCLUDE_DIRECTORIES ${Python2_PLATFORM_INCLUDE_DIR})
-  endif()
   return()
 endif()
 
@@ -33,10 +30,23 @@ if(NOT Python2_ROOT_DIR AND NOT Python2_EXECUTABLE)
   if(roots)
     list(SORT roots COMPARE NATURAL ORDER DESCENDING)
     list(GET roots 0 Python2_ROOT_DIR)
+  else()
+    find_program(python27 python2.7)
+    set(prepared "$ENV{AMD64_PYTHON_ROOT}")
+    if(NOT prepared)
+      set(prepared /var/cache/hostinspect/python2.7-amd64)
+    endif()
+    if(NOT python27 AND EXISTS "${prepared}/.prepared")
+      set(Python2_EXECUTABLE "${prepared}/bin/python2.7")
+      set(Python2_INCLUDE_DIR "${prepared}/usr/include/python2.7")
+    endif()
   endif()
 endif()
 set(Python2_FIND_STRATEGY LOCATION)
 find_package(Python2 2.7 COMPONENTS Interpreter Development.Module)
+if(Python2_Development.Module_FOUND)
+  message(STATUS "statfs: Python 2.7 is ${Python2_EXECUTABLE}")
+endif()
 
 if(NOT Python3_EXECUTABLE)
   find_program(python3_on_path python3)

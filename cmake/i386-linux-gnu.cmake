@@ -4,8 +4,8 @@
 #	cmake -S . -B build-i386 --toolchain cmake/i386-linux-gnu.cmake
 #
 # Needs g++-multilib and qemu-user, and for the statfs module a 32-bit
-# Python 2.7 as cmake/prepare-i386-python makes it (in I386_PYTHON_ROOT,
-# by default /var/cache/hostinspect/python2.7-i386).
+# Python 2.7 as "cmake/prepare-python i386 bullseye" makes it (in
+# I386_PYTHON_ROOT, by default /var/cache/hostinspect/python2.7-i386).
 
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
@@ -30,16 +30,15 @@ if(NOT I386_PYTHON_ROOT)
   endif()
 endif()
 set(I386_PYTHON_ROOT "${I386_PYTHON_ROOT}" CACHE PATH "The 32-bit Python 2.7")
-if(NOT EXISTS "${I386_PYTHON_ROOT}/usr/include/python2.7/Python.h")
+if(NOT EXISTS "${I386_PYTHON_ROOT}/.prepared")
   get_filename_component(here "${CMAKE_CURRENT_LIST_DIR}" ABSOLUTE)
-  message(FATAL_ERROR "No 32-bit Python 2.7 in ${I386_PYTHON_ROOT}. "
-    "Make it with ${here}/prepare-i386-python \"${I386_PYTHON_ROOT}\" (as root).")
+  message(FATAL_ERROR "No 32-bit Python 2.7 in ${I386_PYTHON_ROOT}. Make it "
+    "with ${here}/prepare-python i386 bullseye \"${I386_PYTHON_ROOT}\" (as root).")
 endif()
 
 # What Pythons.cmake takes from a cross build: where the headers are, and
 # the command that runs the interpreter (with its own C library).
 set(Python2_INCLUDE_DIR "${I386_PYTHON_ROOT}/usr/include/python2.7")
-set(Python2_PLATFORM_INCLUDE_DIR "${I386_PYTHON_ROOT}/pyconfig")
 set(STATFS_PYTHON2_COMMAND ${QEMU_I386} -L ${I386_PYTHON_ROOT}
   -E LD_LIBRARY_PATH=/lib/i386-linux-gnu:/usr/lib/i386-linux-gnu
   ${I386_PYTHON_ROOT}/usr/bin/python2.7)
