@@ -36,5 +36,5 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 # GCC 12 warns wrongly of overlapping copies inside std::string.
-target_compile_options(gtest PRIVATE -Wno-restrict)
+target_compile_options(gtest PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
 include(GoogleTest)

@@ -24,9 +24,11 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #ifdef __i386__
 /*
@@ -82,9 +84,17 @@ answer(const char *path, S *st, const char *name)
 		return reinterpret_cast<real_fn>(dlsym(RTLD_NEXT, name))(
 		    path, st);
 	memset(st, 0, sizeof(*st));
-	if (!(store(&st->f_bsize, v[0]) & store(&st->f_frsize, v[1]) &
-		store(&st->f_blocks, v[2]) & store(&st->f_bavail, v[3]) &
-		store(&st->f_files, v[4]) & store(&st->f_ffree, v[5]))) {
+	/* Every field is stored, whether or not an earlier one fitted. */
+	const bool fits[] = {
+		store(&st->f_bsize, v[0]),
+		store(&st->f_frsize, v[1]),
+		store(&st->f_blocks, v[2]),
+		store(&st->f_bavail, v[3]),
+		store(&st->f_files, v[4]),
+		store(&st->f_ffree, v[5]),
+	};
+	if (!std::all_of(std::begin(fits), std::end(fits),
+		[](bool fit) { return fit; })) {
 		errno = EOVERFLOW;
 		return -1;
 	}
