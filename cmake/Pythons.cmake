@@ -5,11 +5,15 @@
 # python2 on these machines), then in the usual places, then as
 # "cmake/prepare-python amd64 bullseye" makes it where a machine has none;
 # Python 3 is the python3 on PATH, resolved through pyenv's shim to the
-# real interpreter.  A cross build builds for Python 2 alone, with the
-# headers and the command that its toolchain file gives.
+# real interpreter.  A cross build builds for the Pythons whose headers
+# and command its toolchain file gives (ForeignPython.cmake).
 
 if(CMAKE_CROSSCOMPILING)
-  find_package(Python2 2.7 REQUIRED COMPONENTS Development.Module)
+  foreach(major 2 3)
+    if(Python${major}_INCLUDE_DIR)
+      find_package(Python${major} REQUIRED COMPONENTS Development.Module)
+    endif()
+  endforeach()
   return()
 endif()
 
