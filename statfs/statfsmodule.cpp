@@ -84,6 +84,7 @@ figures(const struct statfs *st)
 	PyObject *t = PyTuple_New(5);
 	Py_ssize_t i;
 
+	/* Should anything not be made, the error stands and nothing is kept. */
 	for (i = 0; i < 5; i++) {
 		if (item[i] == nullptr)
 			Py_CLEAR(t);
