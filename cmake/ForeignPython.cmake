@@ -1,14 +1,9 @@
-# foreign_python(<major> <X.Y> <arch> <release> <triplet> <emulator>...)
+# prepared_python_root(<out> <X.Y> <arch>)
 #
-# For a toolchain file: Debian <release>'s Python X.Y for <arch>, as
-# "cmake/prepare-python <arch> <release>" makes it in <ARCH>_PYTHON_ROOT
-# (by default /var/cache/hostinspect/pythonX.Y-<arch>).  Sets what
-# Pythons.cmake and the module's tests take from a cross build: the
-# headers, Python<major>_INCLUDE_DIR, and the command that runs the
-# interpreter under the emulator with its own C library,
-# STATFS_PYTHON<major>_COMMAND.  Where it is missing, configuring stops and
-# says how to make it.
-function(foreign_python major version arch release triplet)
+# Where "cmake/prepare-python <arch> <release>" keeps Python X.Y for <arch>:
+# <ARCH>_PYTHON_ROOT (cache or environment), by default
+# /var/cache/hostinspect/pythonX.Y-<arch>.
+function(prepared_python_root out version arch)
   string(TOUPPER "${arch}_PYTHON_ROOT" var)
   if(NOT ${var})
     if(DEFINED ENV{${var}})
@@ -17,8 +12,21 @@ function(foreign_python major version arch release triplet)
       set(${var} "/var/cache/hostinspect/python${version}-${arch}")
     endif()
   endif()
-  set(${var} "${${var}}" CACHE PATH "Debian ${release}'s ${arch} Python ${version}")
-  set(root "${${var}}")
+  set(${var} "${${var}}" CACHE PATH "Debian's ${arch} Python ${version}")
+  set(${out} "${${var}}" PARENT_SCOPE)
+endfunction()
+
+# foreign_python(<major> <X.Y> <arch> <release> <triplet> <emulator>...)
+#
+# For a toolchain file: Debian <release>'s Python X.Y for <arch>, as
+# prepare-python makes it (see above).  Sets what
+# Pythons.cmake and the module's tests take from a cross build: the
+# headers, Python<major>_INCLUDE_DIR, and the command that runs the
+# interpreter under the emulator with its own C library,
+# STATFS_PYTHON<major>_COMMAND.  Where it is missing, configuring stops and
+# says how to make it.
+function(foreign_python major version arch release triplet)
+  prepared_python_root(root ${version} ${arch})
   if(NOT EXISTS "${root}/.prepared")
     get_filename_component(here "${CMAKE_CURRENT_FUNCTION_LIST_DIR}" ABSOLUTE)
     message(FATAL_ERROR "No ${arch} Python ${version} in ${root}. Make it with "

@@ -1,10 +1,14 @@
 # cmake -DREADELF=... -DFILE=... -DALLOWED=a,b -P check_needed.cmake
 #
-# Fails unless the libraries FILE needs at run time are exactly ALLOWED.
+# Fails unless the libraries FILE needs at run time are exactly ALLOWED,
+# and where FILE carries a library search path of its own (RPATH, RUNPATH).
 execute_process(COMMAND ${READELF} -d ${FILE}
   OUTPUT_VARIABLE dyn RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${READELF} -d ${FILE} failed")
+endif()
+if(dyn MATCHES "\\((RPATH|RUNPATH)\\)[^[]*\\[([^]]*)\\]")
+  message(FATAL_ERROR "${FILE} has the ${CMAKE_MATCH_1} ${CMAKE_MATCH_2}")
 endif()
 string(REGEX MATCHALL "\\(NEEDED\\)[^[]*\\[[^]]*\\]" lines "${dyn}")
 set(needed "")

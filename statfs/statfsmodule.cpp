@@ -86,14 +86,12 @@ figures(const struct statfs *st)
 
 	/* Should anything not be made, the error stands and nothing is kept. */
 	for (i = 0; i < 5; i++) {
-		if (item[i] == nullptr)
-			Py_CLEAR(t);
-	}
-	for (i = 0; i < 5; i++) {
-		if (t != nullptr)
+		if (t != nullptr && item[i] != nullptr) {
 			PyTuple_SetItem(t, i, item[i]);
-		else
+		} else {
+			Py_CLEAR(t);
 			Py_XDECREF(item[i]);
+		}
 	}
 	return t;
 }
