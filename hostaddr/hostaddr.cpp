@@ -8,6 +8,9 @@
  * that, the last address seen.
  *
  * Exit status: 0 when an address was printed, 1 otherwise.
+ *
+ * --help and --version answer for themselves; every other argument is
+ * ignored.
  */
 
 #include <arpa/inet.h>
@@ -18,10 +21,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifndef HOSTADDR_SITE_NET
 #error "HOSTADDR_SITE_NET (the site /16 network, host order) must be defined"
+#endif
+#ifndef HOSTADDR_VERSION
+#error "HOSTADDR_VERSION (the release, such as 1.0) must be defined"
 #endif
 
 static_assert((HOSTADDR_SITE_NET & 0xffffU) == 0,
@@ -41,8 +48,80 @@ within(uint32_t addr, uint32_t first, uint32_t last)
 	return addr >= first && addr <= last;
 }
 
+/*
+ * Whether what was written (written, as stdio answered: negative on
+ * failure) went out; the flush tells.  0 when it did, 1 with the failure
+ * reported.
+ */
+static int
+flushed(int written)
+{
+	if (written < 0 || fflush(stdout) == EOF) {
+		perror("stdout");
+		return 1;
+	}
+	return 0;
+}
+
+/* --help and --version; 0 when written, 1 when the writing failed. */
+static int
+about(const char *arg)
+{
+	const unsigned a = SITE_FIRST >> 24, b = (SITE_FIRST >> 16) & 0xffU;
+
+	if (strcmp(arg, "--version") == 0) {
+		return flushed(printf("hostaddr %s\nsite network %u.%u.0.0/16\n",
+		    HOSTADDR_VERSION, a, b));
+	}
+	return flushed(printf("usage: hostaddr [--help | --version]\n"
+			     "Prints one IPv4 address of this host: of those on "
+			     "interfaces that are up and\n"
+			     "not loopback, outside 169.254.0.0/16, the first in "
+			     "the site network\n"
+			     "%u.%u.0.0/16, else the first in 172.16.0.0/16, "
+			     "else the last one listed.\n"
+			     "Exit status: 0 when it printed an address, "
+			     "1 otherwise; see hostaddr(1).\n",
+	    a, b));
+}
+
+/*
+ * Lists the interfaces into ifc, whose buffer holds size bytes.  The kernel
+ * fills the buffer and silently leaves out what does not fit, so a buffer
+ * with no room for one record more may hold only the start of the list:
+ * then ask how long the list is (a listing without a buffer), and list
+ * again into a buffer of that length and one record more, which *heap
+ * keeps for the caller to free, until the list fits.  0 when it does, -1
+ * with the failure reported.
+ */
+static int
+list(int s, struct ifconf *ifc, size_t size, void **heap)
+{
+	while (ioctl(s, SIOCGIFCONF, ifc) == 0) {
+		const size_t len = static_cast<size_t>(ifc->ifc_len);
+
+		if (ifc->ifc_buf == nullptr) {
+			size = len + sizeof(struct ifreq);
+			free(*heap);
+			if ((*heap = malloc(size)) == nullptr) {
+				perror("malloc");
+				return -1;
+			}
+			ifc->ifc_len = static_cast<int>(size);
+			ifc->ifc_buf = static_cast<char *>(*heap);
+		} else if (len + sizeof(struct ifreq) > size) {
+			ifc->ifc_len = 0;
+			ifc->ifc_buf = nullptr;
+		} else {
+			return 0;
+		}
+	}
+	perror("ioctl(SIOCGIFCONF)");
+	return -1;
+}
+
 int
-main()
+main(int argc, char **argv)
 {
 	/* The listing buffer; its records are stepped through in place. */
 	union {
@@ -52,9 +131,21 @@ main()
 	static char obuf[128];
 	struct ifconf ifc;
 	struct in_addr out;
+	void *heap = nullptr;
 	uint32_t addr, chosen;
 	size_t i, nrecs;
 	int s;
+
+	/*
+	 * A buffer of our own spares stdio its probe of the descriptor and its
+	 * allocation; stdio writes a line in one piece only from a buffer of
+	 * 128 bytes or more, and one that outlives main.
+	 */
+	(void)setvbuf(stdout, obuf, _IOFBF, sizeof(obuf));
+	for (i = 1; i < static_cast<size_t>(argc); i++)
+		if (strcmp(argv[i], "--help") == 0 ||
+		    strcmp(argv[i], "--version") == 0)
+			return about(argv[i]);
 
 	s = socket(AF_INET, SOCK_DGRAM, 0);
 	if (s < 0) {
@@ -64,16 +155,14 @@ main()
 
 	ifc.ifc_len = sizeof(buf.bytes);
 	ifc.ifc_buf = buf.bytes;
-	if (ioctl(s, SIOCGIFCONF, &ifc) < 0) {
-		perror("ioctl(SIOCGIFCONF)");
+	if (list(s, &ifc, sizeof(buf.bytes), &heap) < 0)
 		return 1;
-	}
 
 	/* A trailing partial record, should there be one, is not visited. */
 	nrecs = static_cast<size_t>(ifc.ifc_len) / sizeof(struct ifreq);
 	chosen = 0;
 	for (i = 0; i < nrecs; i++) {
-		struct ifreq *ifr = &buf.recs[i];
+		struct ifreq *ifr = &ifc.ifc_req[i];
 		const struct sockaddr_in *sin;
 
 		/*
@@ -103,20 +192,10 @@ main()
 		chosen = addr;
 	}
 
+	free(heap);
 	if (chosen == 0)
 		return 1;
 
-	/*
-	 * A buffer of our own spares stdio its probe of the descriptor and its
-	 * allocation; stdio writes a line in one piece only from a buffer of
-	 * 128 bytes or more, and one that outlives main.  The flush tells
-	 * whether the line really went out.
-	 */
-	(void)setvbuf(stdout, obuf, _IOFBF, sizeof(obuf));
 	out.s_addr = htonl(chosen);
-	if (puts(inet_ntoa(out)) == EOF || fflush(stdout) == EOF) {
-		perror("stdout");
-		return 1;
-	}
-	return 0;
+	return flushed(puts(inet_ntoa(out)));
 }

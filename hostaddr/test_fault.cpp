@@ -4,6 +4,11 @@
  *
  *	socket		socket() fails with EMFILE
  *	ifconf		the SIOCGIFCONF listing fails with EACCES
+ *	size		the SIOCGIFCONF query for the list's length (no
+ *			buffer) fails with EINVAL
+ *	grow		the first such query answers two records short, as if
+ *			the list grew by two before the next listing
+ *	malloc		malloc() fails with ENOMEM for more than 4096 bytes
  *	flags=N		the SIOCGIFFLAGS query on listed record N (from 0)
  *			fails with ENODEV
  *	zero=N		listed record N carries the address 0.0.0.0
@@ -23,6 +28,7 @@
 #include <cstring>
 
 extern "C" int ioctl(int fd, unsigned long request, ...) noexcept;
+extern "C" void *__libc_malloc(size_t size) noexcept;
 
 static char *listing; /* the buffer of the last listing */
 
@@ -75,6 +81,21 @@ ioctl(int fd, unsigned long request, ...) noexcept
 			errno = EACCES;
 			return -1;
 		}
+		if (ifc->ifc_buf == nullptr) {
+			static bool grown;
+
+			if (fault("size", &n)) {
+				errno = EINVAL;
+				return -1;
+			}
+			const int rc = real(fd, request, p);
+			if (rc == 0 && !grown && fault("grow", &n)) {
+				ifc->ifc_len -=
+				    static_cast<int>(2 * sizeof(struct ifreq));
+				grown = true;
+			}
+			return rc;
+		}
 		const int rc = real(fd, request, p);
 		listing = ifc->ifc_buf;
 		if (rc == 0 && fault("zero", &n) && n >= 0 &&
@@ -93,4 +114,16 @@ ioctl(int fd, unsigned long request, ...) noexcept
 		return -1;
 	}
 	return real(fd, request, p);
+}
+
+extern "C" void *
+malloc(size_t size) noexcept
+{
+	long arg = 0;
+
+	if (size > 4096 && fault("malloc", &arg)) {
+		errno = ENOMEM;
+		return nullptr;
+	}
+	return __libc_malloc(size);
 }

@@ -36,7 +36,8 @@ target_link_libraries(hostaddr_test PRIVATE GTest::gtest)
 target_compile_options(hostaddr_test PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
 target_compile_definitions(hostaddr_test PRIVATE
   "HOSTADDR_RUN=\"${run}\"" "FAULT_LIB=\"$<TARGET_FILE:hostaddr_fault>\""
-  HOSTADDR_EMULATED=${emulated} SKIP_CODE=${SKIP_CODE})
+  HOSTADDR_EMULATED=${emulated} SKIP_CODE=${SKIP_CODE}
+  "HOSTADDR_VERSION=\"${PROJECT_VERSION}\"")
 add_dependencies(hostaddr_test hostaddr_site198 hostaddr_fault)
 gtest_discover_tests(hostaddr_test
   PROPERTIES LABELS "hostaddr;kernel" SKIP_RETURN_CODE ${SKIP_CODE})
