@@ -7,7 +7,7 @@
 # qemu-user (Debian's aarch64 GCC would remove the multilib GCC that the
 # 32-bit build needs), and for the statfs module Debian 12's arm64 Python
 # 3.11 as "cmake/prepare-python arm64 bookworm" makes it (in
-# ARM64_PYTHON_ROOT, by default /var/cache/hostinspect/python3.11-arm64).
+# /var/cache/hostinspect/python3.11-arm64).
 
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
@@ -26,4 +26,4 @@ endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_AARCH64} -L /usr/aarch64-linux-gnu)
 
 include(${CMAKE_CURRENT_LIST_DIR}/ForeignPython.cmake)
-foreign_python(3 3.11 arm64 bookworm aarch64-linux-gnu ${QEMU_AARCH64})
+foreign_python(3 3.11 arm64 bookworm)

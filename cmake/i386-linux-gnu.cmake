@@ -3,9 +3,11 @@
 #
 #	cmake -S . -B build-i386 --toolchain cmake/i386-linux-gnu.cmake
 #
-# Needs g++-multilib and qemu-user, and for the statfs module Debian 11's
-# 32-bit Python 2.7 as "cmake/prepare-python i386 bullseye" makes it (in
-# I386_PYTHON_ROOT, by default /var/cache/hostinspect/python2.7-i386).
+# Needs g++-multilib and qemu-user, and for the statfs modules Debian 11's
+# 32-bit Python 2.7 and Debian 12's 32-bit Python 3.11, as
+# "cmake/prepare-python i386 bullseye" and "cmake/prepare-python i386
+# bookworm" make them (in /var/cache/hostinspect/python2.7-i386 and
+# python3.11-i386).
 
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
@@ -23,4 +25,5 @@ endif()
 set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_I386})
 
 include(${CMAKE_CURRENT_LIST_DIR}/ForeignPython.cmake)
-foreign_python(2 2.7 i386 bullseye i386-linux-gnu ${QEMU_I386})
+foreign_python(2 2.7 i386 bullseye)
+foreign_python(3 3.11 i386 bookworm)
