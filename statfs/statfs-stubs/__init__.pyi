@@ -1,8 +1,10 @@
-# Types of the statfs module, for type checkers (a stub-only package).
+"""Types of the statfs module (a C extension, which mypy cannot read)."""
+
 import os
-from typing import Tuple, Union
+
+_Path = str | bytes | os.PathLike[str] | os.PathLike[bytes]
 
 Version: str
 
-def statfs(path: Union[str, bytes, os.PathLike]) -> Tuple[int, int, int, int, int]: ...
-def free_mb(path: Union[str, bytes, os.PathLike]) -> int: ...
+def statfs(path: _Path) -> tuple[int, int, int, int, int]: ...
+def free_mb(path: _Path) -> int: ...
