@@ -12,8 +12,11 @@
 # whatever installed them (dpkg, or CMake's install_manifest.txt), and a
 # Python tool must not remove a project that has none.
 #
-# Where the folder is not on the interpreter's sys.path, the install says
-# so in one line.
+# Where the folder is not on the interpreter's sys.path (nor among its site
+# folders, which join sys.path once they exist), the install says so in
+# one line.  A cross build's interpreter runs under the emulator from
+# a folder of its own: its paths under its prefix there are taken as under
+# /usr, Debian's prefix, where it is on its own machine.
 
 set(STATFS_INSTALLER cmake CACHE STRING
   "The tool that the module's .dist-info/INSTALLER names")
@@ -63,6 +66,10 @@ relative to the prefix (empty: where the interpreter looks)")
         COMMAND_ERROR_IS_FATAL ANY)
     endforeach()
   endif()
+  set(home "")
+  if(CMAKE_CROSSCOMPILING)
+    set(home /usr)
+  endif()
   set(stubs "")
   if(major EQUAL 3)
     set(stubs "\"${CMAKE_CURRENT_SOURCE_DIR}/statfs-stubs\"")
@@ -81,9 +88,16 @@ relative to the prefix (empty: where the interpreter looks)")
     if(python)
       list(GET python -1 interpreter)
       execute_process(COMMAND \${python} -E -c \"if 1:
-          import os, sys
-          here = set(os.path.realpath(p) for p in sys.path if p)
-          sys.exit(os.path.realpath(sys.argv[1]) not in here)\" \"\${dir}\"
+          import os, site, sys
+          prefix, home = os.path.realpath(sys.prefix), sys.argv[2] or sys.prefix
+          def seen(p):
+              p = os.path.realpath(p)
+              return home + p[len(prefix):] if (p + '/').startswith(prefix + '/') else p
+          paths = sys.path + getattr(site, 'getsitepackages', list)()
+          if getattr(site, 'ENABLE_USER_SITE', False):
+              paths.append(site.getusersitepackages())
+          here = set(seen(p) for p in paths if p)
+          sys.exit(os.path.realpath(sys.argv[1]) not in here)\" \"\${dir}\" \"${home}\"
         RESULT_VARIABLE off_path)
       if(off_path EQUAL 1)
         message(NOTICE \"statfs: \${dir} is not on the module path (sys.path) of \${interpreter}\")
