@@ -1,9 +1,25 @@
-"""The statfs module for pip: one stable-ABI build for every CPython 3 from
-3.6 on, from the same source and with the same linking as the CMake build,
-so that it needs libc alone."""
+"""The statfs module built by setuptools, for pip installs from the source
+(the release wheels are built by CMake, see ./package).
 
-from setuptools import Extension, setup
-from setuptools.command.build_ext import build_ext
+The module's flags mirror the CMake build's (cmake/LibcOnly.cmake,
+statfs/CMakeLists.txt); check-install compares the compile and link
+commands of the two.  The metadata is in setup.cfg.
+"""
+
+import sys
+import sysconfig
+
+try:
+    from setuptools import Extension, setup
+    from setuptools.command.build_ext import build_ext
+except ImportError:
+    sys.path.insert(0, sys.path[0] or ".")
+    from backend import NO_SETUPTOOLS
+    sys.exit(NO_SETUPTOOLS)
+
+# Free-threaded CPython has no limited API: it gets a module of its own,
+# built against the full API.
+STABLE_ABI = not sysconfig.get_config_var("Py_GIL_DISABLED")
 
 
 class LibcOnly(build_ext):
@@ -23,14 +39,13 @@ setup(
     ext_modules=[Extension(
         "statfs", ["statfs/statfsmodule.cpp"],
         language="c",   # linked by the C driver: no libstdc++
-        define_macros=[("Py_LIMITED_API", "0x03060000")],
-        py_limited_api=True,
+        define_macros=[("Py_LIMITED_API", "0x03060000")] if STABLE_ABI else [],
+        py_limited_api=STABLE_ABI,
         extra_compile_args=["-std=c++20", "-fno-exceptions", "-fno-rtti"],
         extra_link_args=["-Wl,--as-needed", "-Wl,-z,relro,-z,now"],
     )],
-    packages=[],        # the module alone: nothing else to look for
     py_modules=[],
     cmdclass={"build_ext": LibcOnly},
-    options={"bdist_wheel": {"py_limited_api": "cp36"},
+    options={"bdist_wheel": {"py_limited_api": "cp36"} if STABLE_ABI else {},
              "build": {"build_base": "build-pip"}},
 )
