@@ -145,3 +145,23 @@ endif()
 if(NOT STATFS_FREE_THREADED_PYTHONS)
   set(STATFS_FREE_THREADED_PYTHONS "${free_pythons}")
 endif()
+
+# What scripts (check, check-install, bench/statfs) need of this
+# configuration, as shell assignments in a file of its own, pythons.sh.
+set(python2 "")
+if(Python2_Development.Module_FOUND)
+  set(python2 "${Python2_EXECUTABLE}")
+endif()
+foreach(list test_pythons free_threaded_pythons)
+  string(TOUPPER "STATFS_${list}" var)
+  set(${list} "")
+  foreach(py IN LISTS ${var})
+    string(APPEND ${list} " '${py}'")
+  endforeach()
+endforeach()
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/pythons.sh CONTENT [[
+# Written by configuring: the interpreters of this build.
+python2='@python2@'
+test_pythons=(@test_pythons@ )
+free_threaded_pythons=(@free_threaded_pythons@ )
+]] @ONLY)
