@@ -189,9 +189,11 @@ static PyMethodDef statfs_methods[] = {
 };
 
 /*
- * The path argument, by position as ever or as path=, as os.statvfs
+ * The path argument into *path (a PyObject * under Python 3, a const
+ * char * under Python 2), by position as ever or as path=, as os.statvfs
  * takes it.  A call without keywords, the common one, takes the short
- * way: the keyword parser is for calls that name it.
+ * way: the keyword parser is for calls that name it.  Python 3's short
+ * way wants the function's name alone, after the format's "O:".
  */
 static const char *const path_keyword[] = { "path", nullptr };
 

@@ -110,10 +110,14 @@ else()
   message(STATUS "statfs tests run under: ${names}")
 endif()
 
-# A Python that nothing tests is reported, as skipped: natively either,
-# in a cross build one that its toolchain file names.
+# A Python that nothing tests is reported, as skipped: natively either
+# (but Python 2 in a build for a free-threaded Python 3, which makes no
+# module for it), in a cross build one that its toolchain file names.
 foreach(major 2 3)
   if(CMAKE_CROSSCOMPILING AND NOT STATFS_PYTHON${major}_COMMAND)
+    continue()
+  endif()
+  if(major EQUAL 2 AND STATFS_FREE_THREADED)
     continue()
   endif()
   if(NOT major IN_LIST tested)
