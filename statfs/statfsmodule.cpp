@@ -262,8 +262,8 @@ statfs_path(
  * statfs_exec() fills it, for each interpreter that imports it.  The slots
  * stand newest first, each with the first CPython 3 that knows it: an
  * older interpreter refuses a slot it does not know, so it is given the
- * list from the first slot it knows on.  The values are those
- * of the stable ABI, which a build for 3.6 does not see.
+ * list from the first slot it knows on.  The values are the stable
+ * ABI's, which a build for 3.6 does not see.
  */
 #ifndef Py_mod_multiple_interpreters
 #define Py_mod_multiple_interpreters 3
@@ -297,9 +297,9 @@ static struct PyModuleDef statfs_module[] = {
 };
 
 /*
- * The running interpreter's version from its text, "3.13.0 (main, ...",
- * since Py_Version is data that 3.6 to 3.10 lack (a module that names it
- * would not load there).
+ * The running interpreter's minor version, read from its text ("3.13.0
+ * (main, ..."): Py_Version is data that 3.6 to 3.10 lack, and a module
+ * that names it would not load there.
  */
 static int
 running_minor(void)
