@@ -9,9 +9,14 @@
  * One source for Python 2.7 and Python 3; what differs between the two
  * stands together below, under "The interpreter".  The Python 3 module is
  * built against the stable ABI (Py_LIMITED_API), so that one file serves
- * every CPython 3 from 3.6 on.  Errors are OSError from errno, with the
- * path as the file name.  The interpreter lock is let go during the system
- * call, and only there.
+ * every CPython 3 from 3.6 on that has the interpreter lock; a
+ * free-threaded CPython gets a build of its own, against its full API.
+ * Errors are OSError from errno, with the path as the file name.  The
+ * interpreter lock is let go during the system call, and only there.
+ *
+ * The module keeps no state of its own, so under Python 3 it serves
+ * isolated subinterpreters and free-threaded interpreters alike: each
+ * module object gets its own Version.
  */
 
 #include <Python.h>
@@ -20,35 +25,56 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 static const char *RCSInfo =
     "$Id: statfsmodule,v 1.1 2000/08/14 16:02:01 kdw Exp $";
-static PyObject *PSVersion;
 
 /*
  * What differs between the interpreters in the functions' own code.
- * statfs_path() takes the path argument out of args: Python 3's needs the
- * function's name, for its messages; Python 2's needs the argument parser's
- * format, "s:" and the name.  int_object() and version_string() make an int
- * and a str.
+ * PATH_ARGUMENT(name) is the argument parser's format for the one path
+ * argument of the function name: an object under Python 3, which
+ * statfs_path() converts itself, a str under Python 2.  SIGNATURE(name)
+ * starts the function's doc string: Python 3 takes the signature from
+ * there for inspect.signature().  int_object() and version_string() make
+ * an int and a str.
  */
 #if PY_MAJOR_VERSION >= 3
-#define PATH_ARGUMENT(name) name
-#define int_object PyLong_FromLong
-#define version_string PyUnicode_FromString
+#define PATH_ARGUMENT(name) "O:" name
+#define SIGNATURE(name)	    name "($module, path)\n--\n\n"
+#define int_object	    PyLong_FromLong
+#define version_string	    PyUnicode_FromString
 #else
 #define PATH_ARGUMENT(name) "s:" name
-#define int_object PyInt_FromLong
-#define version_string PyString_FromString
+#define SIGNATURE(name)	    name "(path)\n\n"
+#define int_object	    PyInt_FromLong
+#define version_string	    PyString_FromString
 #endif
 
-static int statfs_path(PyObject *, const char *, struct statfs *);
-static PyObject *statfs_init(void);
+static int statfs_path(PyObject *, PyObject *, const char *, struct statfs *);
+
+PyDoc_STRVAR(statfs_module__doc__,
+    "The statfs(2) system call: the size and the free space of the file\n"
+    "system that holds a path.");
 
 PyDoc_STRVAR(statfs__doc__,
-    "statfs(path) -> \n"
-    " (bsize, blocks, bfree, files, ffree)\n"
-    "Perform a statfs system call on the given path.");
+    SIGNATURE("statfs")
+    "Return (bsize, blocks, bavail, files, ffree) for the file system\n"
+    "that holds path, from the statfs system call.\n"
+    "\n"
+    "bsize is the file system's block size.  blocks is its size and bavail\n"
+    "(f_bavail) the blocks available to unprivileged users, which leaves\n"
+    "out any reserved for the superuser; both count fragments of the\n"
+    "file system's fragment size (f_frsize), which is bsize on most file\n"
+    "systems.  files and ffree are the file nodes in all and free.");
+
+PyDoc_STRVAR(free_mb__doc__,
+    SIGNATURE("free_mb")
+    "Return the space available to unprivileged users on the file system\n"
+    "that holds path, in whole mebibytes (MiB, 2**20 bytes), rounded\n"
+    "down: f_bavail fragments of f_frsize bytes (of f_bsize bytes where\n"
+    "the file system gives no fragment size).");
 
 /*
  * statfs(2) without the interpreter lock, so that the process's other
@@ -97,11 +123,11 @@ figures(const struct statfs *st)
 }
 
 static PyObject *
-my_statfs(PyObject * /* self */, PyObject *args)
+my_statfs(PyObject * /* self */, PyObject *args, PyObject *kwargs)
 {
 	struct statfs st;
 
-	if (statfs_path(args, PATH_ARGUMENT("statfs"), &st) != 0)
+	if (statfs_path(args, kwargs, PATH_ARGUMENT("statfs"), &st) != 0)
 		return nullptr;
 	return figures(&st);
 }
@@ -135,12 +161,12 @@ mebibytes(uint64_t count, uint64_t unit)
  * are, else in blocks; a size that is not above zero leaves no space.
  */
 static PyObject *
-free_mb(PyObject * /* self */, PyObject *args)
+free_mb(PyObject * /* self */, PyObject *args, PyObject *kwargs)
 {
 	struct statfs st;
 	long long unit;
 
-	if (statfs_path(args, PATH_ARGUMENT("free_mb"), &st) != 0)
+	if (statfs_path(args, kwargs, PATH_ARGUMENT("free_mb"), &st) != 0)
 		return nullptr;
 	unit = st.f_frsize > 0 ? st.f_frsize : st.f_bsize;
 	if (unit <= 0)
@@ -148,18 +174,62 @@ free_mb(PyObject * /* self */, PyObject *args)
 	return mebibytes(st.f_bavail, static_cast<uint64_t>(unit));
 }
 
+/*
+ * A function that takes keywords as the method table holds it, through
+ * the cast that the compilers take to mean "on purpose".
+ */
+#define WITH_KEYWORDS(f)                                                  \
+	reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f)), \
+	    METH_VARARGS | METH_KEYWORDS
+
 static PyMethodDef statfs_methods[] = {
-	{ "statfs", my_statfs, METH_VARARGS, statfs__doc__ },
-	{ "free_mb", free_mb, METH_VARARGS, nullptr },
+	{ "statfs", WITH_KEYWORDS(my_statfs), statfs__doc__ },
+	{ "free_mb", WITH_KEYWORDS(free_mb), free_mb__doc__ },
 	{ nullptr, nullptr, 0, nullptr },
 };
 
 /*
+ * The path argument into *path (a PyObject * under Python 3, a const
+ * char * under Python 2), by position as ever or as path=, as os.statvfs
+ * takes it.  A call without keywords, the common one, takes the short
+ * way: the keyword parser is for calls that name it.  Python 3's short
+ * way wants the function's name alone, after the format's "O:".
+ */
+static const char *const path_keyword[] = { "path", nullptr };
+
+static int
+parse_path(PyObject *args, PyObject *kwargs, const char *format, void *path)
+{
+	if (kwargs != nullptr)
+		return PyArg_ParseTupleAndKeywords(args, kwargs, format,
+		    const_cast<char **>(path_keyword), path);
+#if PY_MAJOR_VERSION >= 3
+	return PyArg_UnpackTuple(args, format + 2, 1, 1, path);
+#else
+	return PyArg_ParseTuple(args, format, path);
+#endif
+}
+
+/* The module's own objects, made for each module object. */
+static int
+statfs_exec(PyObject *m)
+{
+	PyObject *version = version_string(RCSInfo);
+	int rc;
+
+	if (version == nullptr)
+		return -1;
+	rc = PyDict_SetItemString(PyModule_GetDict(m), "Version", version);
+	Py_DECREF(version);
+	return rc;
+}
+
+/*
  * The interpreter.
  *
- * statfs_path() takes the one path argument from args, runs statfs(2) on
- * it and returns 0, or -1 with the exception set; statfs_module_create()
- * makes the module object and statfs_module_discard() undoes that.
+ * statfs_path() takes the one path argument from args and kwargs, runs
+ * statfs(2) on it and returns 0, or -1 with the exception set; the
+ * initialisation function makes the module.
  */
 #if PY_MAJOR_VERSION >= 3
 
@@ -171,12 +241,13 @@ error_with_filename(PyObject *path)
 }
 
 static int
-statfs_path(PyObject *args, const char *name, struct statfs *st)
+statfs_path(
+    PyObject *args, PyObject *kwargs, const char *format, struct statfs *st)
 {
 	PyObject *path, *bytes;
 	int rc;
 
-	if (!PyArg_UnpackTuple(args, name, 1, 1, &path) ||
+	if (!parse_path(args, kwargs, format, &path) ||
 	    !PyUnicode_FSConverter(path, &bytes))
 		return -1;
 	rc = unlocked_statfs(PyBytes_AsString(bytes), st);
@@ -186,34 +257,79 @@ statfs_path(PyObject *args, const char *name, struct statfs *st)
 	return rc != 0 ? -1 : 0;
 }
 
-static struct PyModuleDef statfs_module = {
-	PyModuleDef_HEAD_INIT,
-	"statfs",
-	nullptr,
-	-1,
-	statfs_methods,
-	nullptr,
-	nullptr,
-	nullptr,
-	nullptr,
+/*
+ * Multi-phase initialisation: the interpreter makes the module object and
+ * statfs_exec() fills it, for each interpreter that imports it.  The slots
+ * stand newest first, each with the first CPython 3 that knows it: an
+ * older interpreter refuses a slot it does not know, so it is given the
+ * list from the first slot it knows on.  The values are the stable
+ * ABI's, which a build for 3.6 does not see.
+ */
+#ifndef Py_mod_multiple_interpreters
+#define Py_mod_multiple_interpreters 3
+#endif
+#ifndef Py_MOD_PER_INTERPRETER_GIL_SUPPORTED
+#define Py_MOD_PER_INTERPRETER_GIL_SUPPORTED (reinterpret_cast<void *>(2))
+#endif
+#ifndef Py_mod_gil
+#define Py_mod_gil 4
+#endif
+#ifndef Py_MOD_GIL_NOT_USED
+#define Py_MOD_GIL_NOT_USED (reinterpret_cast<void *>(1))
+#endif
+
+static PyModuleDef_Slot statfs_slots[] = {
+	{ Py_mod_gil, Py_MOD_GIL_NOT_USED }, /* 3.13 */
+	{ Py_mod_multiple_interpreters,	     /* 3.12 */
+	    Py_MOD_PER_INTERPRETER_GIL_SUPPORTED },
+	{ Py_mod_exec, reinterpret_cast<void *>(statfs_exec) }, /* 3.5 */
+	{ 0, nullptr },
 };
 
-static PyObject *
-statfs_module_create()
-{
-	return PyModule_Create(&statfs_module);
-}
+/* One definition for each list of slots, so that none is ever changed. */
+static struct PyModuleDef statfs_module[] = {
+	{ PyModuleDef_HEAD_INIT, "statfs", statfs_module__doc__, 0,
+	    statfs_methods, &statfs_slots[0], nullptr, nullptr, nullptr },
+	{ PyModuleDef_HEAD_INIT, "statfs", statfs_module__doc__, 0,
+	    statfs_methods, &statfs_slots[1], nullptr, nullptr, nullptr },
+	{ PyModuleDef_HEAD_INIT, "statfs", statfs_module__doc__, 0,
+	    statfs_methods, &statfs_slots[2], nullptr, nullptr, nullptr },
+};
 
-static void
-statfs_module_discard(PyObject *m)
+/*
+ * The running interpreter's minor version, read from its text ("3.13.0
+ * (main, ..."): Py_Version is data that 3.6 to 3.10 lack, and a module
+ * that names it would not load there.
+ */
+static int
+running_minor(void)
 {
-	Py_DECREF(m);
+	return static_cast<int>(strtol(Py_GetVersion() + 2, nullptr, 10));
 }
 
 PyMODINIT_FUNC
 PyInit_statfs(void)
 {
-	return statfs_init();
+	const int minor = running_minor();
+
+#ifdef Py_LIMITED_API
+	/*
+	 * A free-threaded CPython loads .abi3.so files too, but its objects
+	 * are laid out otherwise: refuse it before touching any of them.
+	 */
+	if (strstr(Py_GetVersion(), "free-threading build") != nullptr) {
+		PyErr_Format(PyExc_ImportError,
+		    "statfs.abi3.so is the statfs module for CPython with the "
+		    "interpreter lock, not for this free-threaded CPython 3.%d: "
+		    "it takes statfs.cpython-3%dt-<arch>.so (the cp3%dt wheel), "
+		    "which a build configured with "
+		    "-DPython3_EXECUTABLE=<this interpreter> makes",
+		    minor, minor, minor);
+		return nullptr;
+	}
+#endif
+	return PyModuleDef_Init(
+	    &statfs_module[minor >= 13 ? 0 : minor == 12 ? 1 : 2]);
 }
 
 #else /* Python 2 */
@@ -226,11 +342,12 @@ error_with_filename(const char *path)
 }
 
 static int
-statfs_path(PyObject *args, const char *format, struct statfs *st)
+statfs_path(
+    PyObject *args, PyObject *kwargs, const char *format, struct statfs *st)
 {
 	const char *path;
 
-	if (!PyArg_ParseTuple(args, format, &path))
+	if (!parse_path(args, kwargs, format, &path))
 		return -1;
 	if (unlocked_statfs(path, st) != 0) {
 		error_with_filename(path);
@@ -239,50 +356,22 @@ statfs_path(PyObject *args, const char *format, struct statfs *st)
 	return 0;
 }
 
-static PyObject *
-statfs_module_create()
+/*
+ * The module is in sys.modules from its creation on: where it cannot be
+ * filled, it is taken out again and the error stands.
+ */
+PyMODINIT_FUNC
+initstatfs(void)
 {
-	return Py_InitModule4(
-	    "statfs", statfs_methods, nullptr, nullptr, PYTHON_API_VERSION);
-}
+	PyObject *m, *type, *value, *tb;
 
-/* The module is in sys.modules from its creation on; the error stands. */
-static void
-statfs_module_discard(PyObject * /* m */)
-{
-	PyObject *type, *value, *tb;
-
+	m = Py_InitModule4("statfs", statfs_methods, statfs_module__doc__,
+	    nullptr, PYTHON_API_VERSION);
+	if (m == nullptr || statfs_exec(m) == 0)
+		return;
 	PyErr_Fetch(&type, &value, &tb);
 	PyDict_DelItemString(PyImport_GetModuleDict(), "statfs");
 	PyErr_Restore(type, value, tb);
 }
 
-PyMODINIT_FUNC
-initstatfs(void)
-{
-	(void)statfs_init();
-}
-
 #endif
-
-/*
- * The module, with its Version.  Where something cannot be made the
- * interpreter's exception stands and no module is left behind.
- */
-static PyObject *
-statfs_init(void)
-{
-	PyObject *m;
-
-	if (PSVersion == nullptr &&
-	    (PSVersion = version_string(RCSInfo)) == nullptr)
-		return nullptr;
-	if ((m = statfs_module_create()) == nullptr)
-		return nullptr;
-	if (PyDict_SetItemString(PyModule_GetDict(m), "Version", PSVersion) !=
-	    0) {
-		statfs_module_discard(m);
-		return nullptr;
-	}
-	return m;
-}

@@ -15,8 +15,10 @@
  * everyone else waiting meanwhile fails rather than hangs.
  *
  * statfs_fake_init_fault makes the module's initialisation fail: 1 when it
- * makes its Version string, 2 when it stores it in the module (see the
- * end of this file).
+ * makes its Version string, 2 when it stores it in the module;
+ * statfs_fake_object_fault, when set to N, makes the Nth of the objects
+ * that the module's functions make from then on fail, and is 0 again after
+ * that (see the end of this file).
  */
 
 #include <dlfcn.h>
@@ -25,6 +27,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -44,6 +47,7 @@ using object = struct _object;
 extern "C" {
 unsigned long statfs_fake_calls;
 int statfs_fake_init_fault;
+int statfs_fake_object_fault;
 }
 
 template <typename T>
@@ -72,7 +76,9 @@ answer(const char *path, S *st, const char *name)
 	unsigned long long v[6];
 	int begun, go, err;
 
-	statfs_fake_calls++;
+	/* Counted right when many threads call at once. */
+	std::atomic_ref<unsigned long>(statfs_fake_calls).fetch_add(
+	    1, std::memory_order_relaxed);
 	// NOLINTNEXTLINE(cert-err34-c): as below
 	if (sscanf(path, "/block/%d/%d/%d", &begun, &go, &err) == 3) {
 		errno = released(begun, go) ? err : ETIMEDOUT;
@@ -114,8 +120,8 @@ statfs64(const char *file, struct statfs64 *buf) noexcept
 }
 
 /*
- * The interpreter's functions that initialisation calls, failing on
- * request.  The module that the initialisation tests load is linked with
+ * The interpreter's functions that the module calls to make objects,
+ * failing on request.  The module that the fault tests load is linked with
  * --wrap for these, so that its calls come here whichever way the
  * interpreter binds its own names.
  */
@@ -163,4 +169,50 @@ __wrap_PyDict_SetItemString(object *d, const char *key, object *v)
 		return -1;
 	}
 	return interpreter<fn>("PyDict_SetItemString")(d, key, v);
+}
+
+/* The objects of the functions' results: the Nth from when it is set fails. */
+template <typename... Args>
+static object *
+make(const char *name, Args... args)
+{
+	if (statfs_fake_object_fault > 0 && --statfs_fake_object_fault == 0)
+		return no_memory();
+	return interpreter<object *(*)(Args...)>(name)(args...);
+}
+
+extern "C" object *
+__wrap_PyInt_FromLong(long v)
+{
+	return make("PyInt_FromLong", v);
+}
+
+extern "C" object *
+__wrap_PyLong_FromLong(long v)
+{
+	return make("PyLong_FromLong", v);
+}
+
+extern "C" object *
+__wrap_PyLong_FromUnsignedLongLong(unsigned long long v)
+{
+	return make("PyLong_FromUnsignedLongLong", v);
+}
+
+extern "C" object *
+__wrap_PyTuple_New(ssize_t size)
+{
+	return make("PyTuple_New", size);
+}
+
+extern "C" object *
+__wrap_PyNumber_Multiply(object *a, object *b)
+{
+	return make("PyNumber_Multiply", a, b);
+}
+
+extern "C" object *
+__wrap_PyNumber_Rshift(object *a, object *b)
+{
+	return make("PyNumber_Rshift", a, b);
 }

@@ -3,7 +3,9 @@
 CTest runs one class at a time, each in a fresh interpreter, with the
 module's folder on PYTHONPATH and test_preload's library preloaded: it
 answers statfs for made-up /fake/ paths and counts the calls.  A class
-whose every test was skipped exits with status 77.
+whose every test was skipped exits with status 77.  STATFS_STRESS_CALLS
+sets how many calls each thread of Stress makes (20000; fewer under an
+emulator).
 """
 
 from __future__ import print_function
@@ -14,12 +16,15 @@ import itertools
 import os
 import shutil
 import sys
+import sysconfig
 import tempfile
 import threading
 import unittest
 
 PY3 = sys.version_info[0] >= 3
+FREE_THREADED = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
 MiB = 1 << 20
+LEAKED = 256 << 10      # growth over many calls that tells of a leak
 libc = ctypes.CDLL(None, use_errno=True)
 
 
@@ -38,27 +43,81 @@ def module():
     return statfs
 
 
+def rss():
+    """The process's resident size, in bytes."""
+    with open("/proc/self/statm") as f:
+        return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+
+def growth(run):
+    """How much the process grows over run(): the least of up to three
+    runs, stopping at one below LEAKED.  A leak grows it on every run;
+    under qemu, whose own size this is too, its translation of code new
+    to it may grow it once."""
+    least = None
+    for _ in range(3):
+        before = rss()
+        run()
+        grew = rss() - before
+        least = grew if least is None else min(least, grew)
+        if least < LEAKED:
+            break
+    return least
+
+
+def gil_enabled():
+    return getattr(sys, "_is_gil_enabled", lambda: True)()
+
+
 class Interface(unittest.TestCase):
+    docs = [
+        # function, words its doc string must hold
+        ("statfs", ["(bsize, blocks, bavail, files, ffree)", "f_bavail",
+                    "unprivileged", "fragment", "f_frsize"]),
+        ("free_mb", ["f_bavail", "unprivileged", "mebibytes", "MiB", "rounded down"]),
+    ]
+
     def test_names_and_texts(self):
         statfs = module()
         self.assertEqual(sorted(n for n in dir(statfs) if not n.startswith("_")),
                          ["Version", "free_mb", "statfs"])
-        self.assertEqual(statfs.statfs.__doc__,
-                         "statfs(path) -> \n"
-                         " (bsize, blocks, bfree, files, ffree)\n"
-                         "Perform a statfs system call on the given path.")
-        self.assertEqual(len(statfs.statfs.__doc__), 102)
-        self.assertIsNone(statfs.free_mb.__doc__)
-        self.assertIsNone(statfs.__doc__)
         self.assertEqual(statfs.Version,
                          "$Id: statfsmodule,v 1.1 2000/08/14 16:02:01 kdw Exp $")
         self.assertIs(type(statfs.Version), str)
+        self.assertIn("statfs(2)", statfs.__doc__)
+        if FREE_THREADED:
+            self.assertFalse(gil_enabled(), "importing statfs turned the lock on")
+
+    def test_doc_strings_tell_the_figures_truthfully(self):
+        statfs = module()
+        for name, words in self.docs:
+            doc = " ".join(getattr(statfs, name).__doc__.split())
+            for word in words:
+                self.assertIn(word, doc, name)
+            self.assertNotIn("bfree", doc)
+
+    def test_signatures(self):
+        statfs = module()
+        for name, _ in self.docs:
+            f = getattr(statfs, name)
+            if not PY3:     # no inspect.signature: the doc string shows it
+                self.assertTrue(f.__doc__.startswith(name + "(path)\n\n"), f.__doc__)
+                continue
+            import inspect
+            signature = inspect.signature(f)
+            self.assertEqual(str(signature), "(path)")
+            self.assertEqual(signature.parameters["path"].kind,
+                             inspect.Parameter.POSITIONAL_OR_KEYWORD)
+            self.assertFalse(f.__doc__.startswith(name), f.__doc__)
 
 
-class Initialisation(unittest.TestCase):
-    """A module that cannot be made leaves the error and no module."""
+class Faults(unittest.TestCase):
+    """What cannot be made leaves the error and nothing else behind.
 
-    def test_failures_leave_nothing_behind(self):
+    The module comes from the build whose calls of the interpreter's
+    object-making functions go through test_preload's stand-ins."""
+
+    def test_failed_initialisation_leaves_no_module(self):
         fault = ctypes.c_int.in_dll(libc, "statfs_fake_init_fault")
         for where in (1, 2):
             fault.value = where
@@ -69,6 +128,46 @@ class Initialisation(unittest.TestCase):
                 fault.value = 0
             self.assertNotIn("statfs", sys.modules)
         self.assertEqual(module().free_mb(fake(bsize=MiB, bavail=7)), 7)
+
+    results = [
+        # function, figures, objects its result is made of
+        ("statfs", dict(bsize=4096, blocks=(1 << 40) + 1, bavail=(1 << 35) + 3,
+                        files=(1 << 33) + 5, ffree=(1 << 32) + 7), 6),
+        ("free_mb", dict(bsize=MiB, bavail=(1 << 40) + 1), 1),
+        ("free_mb", dict(bsize=1 << 30, bavail=(1 << 64) - 1), 5),   # past 64 bits
+    ]
+
+    def test_failed_results_leave_nothing_behind(self):
+        statfs = module()
+        fault = ctypes.c_int.in_dll(libc, "statfs_fake_object_fault")
+        self.addCleanup(setattr, fault, "value", 0)
+        for name, fields, objects in self.results:
+            f = getattr(statfs, name)
+            path = "".join(fake(**fields))      # this test's alone
+            want = f(path)
+
+            def fail(n, times):
+                for _ in itertools.repeat(None, times):
+                    fault.value = n
+                    self.assertRaises(MemoryError, f, path)
+            # the Nth object fails, and the call with it, until there are
+            # fewer than N to make
+            n = 1
+            while True:
+                fault.value = n
+                try:
+                    got = f(path)
+                except MemoryError:
+                    fail(n, 2000)
+                    before = sys.getrefcount(path)
+                    self.assertLess(growth(lambda: fail(n, 20000)), LEAKED, (name, n))
+                    self.assertEqual(sys.getrefcount(path), before, (name, n))
+                    n += 1
+                    continue
+                fault.value = 0
+                self.assertEqual(got, want)
+                break
+            self.assertEqual(n - 1, objects, name)
 
 
 class Sizes(unittest.TestCase):
@@ -109,11 +208,13 @@ class Sizes(unittest.TestCase):
         statfs = module()
         path = fake(**fields)
         bsize = fields.get("bsize", 0)
+        figures = (-1 if bsize == (1 << 64) - 1 else bsize,
+                   fields.get("blocks", 0), fields.get("bavail", 0),
+                   fields.get("files", 0), fields.get("ffree", 0))
         self.assertEqual(statfs.free_mb(path), want)
-        self.assertEqual(statfs.statfs(path),
-                         (-1 if bsize == (1 << 64) - 1 else bsize,
-                          fields.get("blocks", 0), fields.get("bavail", 0),
-                          fields.get("files", 0), fields.get("ffree", 0)))
+        self.assertEqual(statfs.statfs(path), figures)
+        self.assertEqual(statfs.free_mb(path=path), want)
+        self.assertEqual(statfs.statfs(path=path), figures)
 
     def test_block_and_fragment_sizes(self):
         for fields, want in self.cases:
@@ -147,9 +248,13 @@ class Errors(unittest.TestCase):
             paths.append((os.fsencode(os.path.join(scratch, "missing")), errno.ENOENT))
             paths.append((pathlib.PurePath(scratch, "missing"), errno.ENOENT))
         for path, code in paths:
-            for f in (statfs.statfs, statfs.free_mb):
+            for f, by_name in itertools.product((statfs.statfs, statfs.free_mb),
+                                                (False, True)):
                 with self.assertRaises(OSError) as cm:
-                    f(path)
+                    if by_name:
+                        f(path=path)
+                    else:
+                        f(path)
                 self.assertEqual(cm.exception.errno, code)
                 self.assertEqual(cm.exception.strerror, os.strerror(code))
                 if PY3:
@@ -159,14 +264,19 @@ class Errors(unittest.TestCase):
 
     def test_bad_arguments_make_no_call(self):
         statfs = module()
-        bad = [((), TypeError), (("/", "/"), TypeError), ((4096,), TypeError),
-               ((None,), TypeError), ((["/"],), TypeError),
-               (("/\0x",), ValueError if PY3 else TypeError)]
-        for args, exc in bad:
+        nul = ValueError if PY3 else TypeError
+        bad = [((), {}, TypeError), (("/", "/"), {}, TypeError),
+               ((4096,), {}, TypeError), ((None,), {}, TypeError),
+               ((["/"],), {}, TypeError), (("/\0x",), {}, nul),
+               ((), {"file": "/"}, TypeError), ((), {"fd": 3}, TypeError),
+               (("/",), {"path": "/"}, TypeError),
+               ((), {"path": "/", "dir_fd": None}, TypeError),
+               ((), {"path": None}, TypeError), ((), {"path": "/\0x"}, nul)]
+        for args, kwargs, exc in bad:
             for f in (statfs.statfs, statfs.free_mb):
                 before = calls()
-                self.assertRaises(exc, f, *args)
-                self.assertEqual(calls(), before, (f, args))
+                self.assertRaises(exc, f, *args, **kwargs)
+                self.assertEqual(calls(), before, (f, args, kwargs))
 
 
 class Threads(unittest.TestCase):
@@ -242,10 +352,6 @@ class Statvfs(unittest.TestCase):
 class Leaks(unittest.TestCase):
     """Many calls down every path, and the process does not grow."""
 
-    def rss(self):
-        with open("/proc/self/statm") as f:
-            return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
-
     def test_no_growth(self):
         statfs = module()
         # arguments made here, so that no other code holds them and their
@@ -253,24 +359,171 @@ class Leaks(unittest.TestCase):
         root, missing, nul = ("".join(p) for p in (("/", "."), ("/none", "xistent"), ("\0", "x")))
         huge = fake(bsize=1 << 62, bavail=(1 << 64) - 1)
         number = int("7" * 30)
-        calls = [(statfs.statfs, (root,)), (statfs.free_mb, (root,)),
-                 (statfs.free_mb, (huge,)), (statfs.statfs, (missing,)),
-                 (statfs.free_mb, (missing,)), (statfs.statfs, ()),
-                 (statfs.free_mb, (number,)), (statfs.statfs, (nul,))]
+        # positional arguments as lists, so that each call gets a tuple of
+        # its own, as callers' calls do (a tuple passed on with f(*t) would
+        # be the same one every time, and a reference kept on it unseen)
+        calls = [(statfs.statfs, [root], {}), (statfs.free_mb, [root], {}),
+                 (statfs.free_mb, [huge], {}), (statfs.statfs, [missing], {}),
+                 (statfs.free_mb, [missing], {}), (statfs.statfs, [], {}),
+                 (statfs.free_mb, [number], {}), (statfs.statfs, [nul], {}),
+                 (statfs.statfs, [], {"path": root}),
+                 (statfs.free_mb, [], {"path": huge}),
+                 (statfs.free_mb, [], {"path": missing}),
+                 (statfs.statfs, [root], {"path": root}),
+                 (statfs.free_mb, [], {"path": root, "other": number})]
         arguments = [root, missing, nul, huge, number]
 
         def churn(n):
-            for f, args in calls:
+            for f, args, kwargs in calls:
                 for _ in itertools.repeat(None, n):     # no list of ints in Python 2
                     try:
-                        f(*args)
+                        f(*args, **kwargs)
                     except (OSError, TypeError, ValueError):
                         pass
         churn(2000)
-        before = self.rss(), [sys.getrefcount(a) for a in arguments]
-        churn(20000)
-        self.assertLess(self.rss() - before[0], 256 << 10)
-        self.assertEqual([sys.getrefcount(a) for a in arguments], before[1])
+        before = [sys.getrefcount(a) for a in arguments]
+        self.assertLess(growth(lambda: churn(20000)), LEAKED)
+        self.assertEqual([sys.getrefcount(a) for a in arguments], before)
+
+
+class Stress(unittest.TestCase):
+    """Threads calling both functions at once, every answer right.
+
+    Under a free-threaded interpreter they run truly at once, and the
+    lock stays off."""
+
+    threads = 8
+
+    def test_threads_at_once(self):
+        statfs = module()
+        n = int(os.environ.get("STATFS_STRESS_CALLS", "20000"))
+        # each thread its own path and answers, half of them past 64 bits
+        work = []
+        for k in range(self.threads):
+            fields = dict(bsize=4096 << k, frsize=4096 << k, blocks=(1 << 40) + k,
+                          bavail=(1 << 64) - 1 - k if k % 2 else (1 << 33) + k,
+                          files=(1 << 32) + k, ffree=k)
+            path = "".join(fake(**fields))
+            work.append((path, (fields["bsize"], fields["blocks"], fields["bavail"],
+                                fields["files"], fields["ffree"]),
+                         fields["bavail"] * fields["frsize"] // MiB))
+        wrong = []
+        go = threading.Event()
+
+        def run(path, figures, mb):
+            go.wait()
+            for _ in itertools.repeat(None, n):
+                got = statfs.statfs(path), statfs.free_mb(path)
+                if got != (figures, mb):
+                    wrong.append((path, got))
+                    return
+        threads = [threading.Thread(target=run, args=w) for w in work]
+        before = calls(), [sys.getrefcount(w[0]) for w in work]
+        for t in threads:
+            t.start()
+        go.set()
+        for t in threads:
+            t.join()
+        self.assertEqual(wrong, [])
+        self.assertEqual(calls() - before[0], 2 * n * self.threads)
+        self.assertEqual([sys.getrefcount(w[0]) for w in work], before[1])
+        if FREE_THREADED:
+            self.assertFalse(gil_enabled())
+
+
+class Subinterpreters(unittest.TestCase):
+    """Isolated interpreters, each with a lock of its own, calling at once."""
+
+    count = 4
+    script = """if 1:
+        import os, statfs
+        os.write(%(out)d, b"%%d\\n" %% id(statfs.Version))
+        if statfs.Version != %(version)r:
+            raise AssertionError(statfs.Version)
+        for _ in range(2000):
+            got = statfs.statfs(%(path)r), statfs.free_mb(path=%(path)r)
+            if got != (%(figures)r, %(mb)r):
+                raise AssertionError(got)
+        """
+
+    def isolated(self):
+        """Functions that run code, each in an isolated interpreter of its own."""
+        if sys.version_info >= (3, 14):
+            from concurrent import interpreters
+            made = [interpreters.create() for _ in range(self.count)]
+            for i in made:
+                self.addCleanup(i.close)
+            return [getattr(i, "exec") for i in made]     # a keyword in Python 2
+        if sys.version_info >= (3, 13):
+            import _interpreters as interpreters
+
+            def runner(i):
+                def run(code):
+                    failure = interpreters.run_string(i, code)
+                    if failure is not None:
+                        raise AssertionError(failure.formatted)
+                return run
+            made = [interpreters.create("isolated") for _ in range(self.count)]
+        elif sys.version_info >= (3, 12):
+            import _xxsubinterpreters as interpreters
+
+            def runner(i):
+                return lambda code: interpreters.run_string(i, code)
+            made = [interpreters.create(isolated=True) for _ in range(self.count)]
+        else:
+            self.skipTest("isolated interpreters came with Python 3.12")
+        for i in made:
+            self.addCleanup(interpreters.destroy, i)
+        return [runner(i) for i in made]
+
+    def test_isolated_interpreters_at_once(self):
+        statfs = module()
+        runs = self.isolated()
+        out, into = os.pipe()
+        self.addCleanup(os.close, out)
+        failures = []
+
+        def run(f, k):
+            fields = dict(bsize=4096, frsize=4096 << k, blocks=(1 << 40) + k,
+                          bavail=(1 << 64) - 1 - k, files=k, ffree=k)
+            try:
+                f(self.script % dict(
+                    out=into, version=statfs.Version, path=fake(**fields),
+                    figures=(4096, (1 << 40) + k, (1 << 64) - 1 - k, k, k),
+                    mb=((1 << 64) - 1 - k) * (4096 << k) // MiB))
+            except Exception as e:
+                failures.append(e)
+        threads = [threading.Thread(target=run, args=(f, k)) for k, f in enumerate(runs)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        os.close(into)
+        self.assertEqual(failures, [])
+        # no object shared: each interpreter's Version is its own
+        ids = os.read(out, 4096).split()
+        self.assertEqual(len(ids), self.count)
+        self.assertEqual(len(set(ids + [str(id(statfs.Version)).encode()])), self.count + 1)
+
+
+class Refusal(unittest.TestCase):
+    """A free-threaded interpreter refuses statfs.abi3.so, and says why.
+
+    CTest runs this class alone under such an interpreter, with the
+    stable-ABI module on the path."""
+
+    def test_free_threaded_interpreter_refuses_the_stable_abi_module(self):
+        if not FREE_THREADED:
+            self.skipTest("this interpreter has its lock")
+        with self.assertRaises(ImportError) as cm:
+            module()
+        message = str(cm.exception)
+        for words in ("statfs.abi3.so", "free-threaded",
+                      "statfs.cpython-%d%dt-" % sys.version_info[:2],
+                      "cp%d%dt wheel" % sys.version_info[:2], "-DPython3_EXECUTABLE="):
+            self.assertIn(words, message)
+        self.assertNotIn("statfs", sys.modules)
+        self.assertFalse(gil_enabled())
 
 
 if __name__ == "__main__":

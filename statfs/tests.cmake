@@ -7,25 +7,37 @@ add_library(statfs_preload MODULE test_preload.cpp)
 target_link_libraries(statfs_preload PRIVATE ${CMAKE_DL_LIBS})
 libc_only(statfs_preload)
 
-set(classes Interface Initialisation Sizes Errors Threads Tmpfs Statvfs Leaks)
+set(classes Interface Faults Sizes Errors Threads Tmpfs Statvfs Leaks Stress
+  Subinterpreters)
 
-# add_statfs_tests(<name> <major> <python command>...): every class under
-# that interpreter, as statfs_<name>_<class>.
-function(add_statfs_tests name major)
+# add_statfs_tests(<name> <X.Y.Z> <classes> <python command>...): the
+# classes (a list) under that interpreter, as statfs_<name>_<class>.
+# Subinterpreters before Python 3.12 skips by design: its test is
+# labelled "inapplicable" there, to tell it from a test that something
+# missing made skip.
+function(add_statfs_tests name version classes)
+  string(REGEX MATCH "^[0-9]+" major "${version}")
+  string(REGEX MATCH "^[0-9.]+" version "${version}")
   if(CMAKE_CROSSCOMPILING)
     set(preload "QEMU_SET_ENV=LD_PRELOAD=$<TARGET_FILE:statfs_preload>")
+    # and under the emulator, a tenth of the stress test's calls
+    list(APPEND preload "STATFS_STRESS_CALLS=2000")
   else()
     set(preload "LD_PRELOAD=$<TARGET_FILE:statfs_preload>")
   endif()
   foreach(class IN LISTS classes)
     set(module statfs_py${major})
-    if(class STREQUAL "Initialisation")
+    if(class STREQUAL "Faults")
       set(module statfs_py${major}_faulty)
+    endif()
+    set(labels statfs python${major})
+    if(class STREQUAL "Subinterpreters" AND version VERSION_LESS 3.12)
+      list(APPEND labels inapplicable)
     endif()
     add_test(NAME statfs_${name}_${class}
       COMMAND ${ARGN} -B -W error ${CMAKE_CURRENT_SOURCE_DIR}/test_statfs.py ${class})
     set_tests_properties(statfs_${name}_${class} PROPERTIES
-      LABELS "statfs;python${major}" SKIP_RETURN_CODE ${SKIP_CODE}
+      LABELS "${labels}" SKIP_RETURN_CODE ${SKIP_CODE}
       ENVIRONMENT "PYTHONPATH=$<TARGET_FILE_DIR:${module}>;${preload}")
   endforeach()
 endfunction()
@@ -34,50 +46,79 @@ foreach(major 2 3)
   if(NOT TARGET statfs_py${major})
     continue()
   endif()
-  # The module as the Initialisation tests load it: the same source, its
-  # calls of the interpreter functions that can fail there bound to
-  # test_preload's stand-ins (an interpreter that binds its own names
-  # inside its executable cannot have them interposed otherwise).
+  # The module as the Faults tests load it: the same source, its calls of
+  # the interpreter functions that can fail bound to test_preload's
+  # stand-ins (an interpreter that binds its own names inside its
+  # executable cannot have them interposed otherwise).
   set(faulty statfs_py${major}_faulty)
   statfs_module(${faulty} ${major} ${CMAKE_CURRENT_BINARY_DIR}/faulty${major})
   target_link_options(${faulty} PRIVATE -Wl,--wrap=PyString_FromString
-    -Wl,--wrap=PyUnicode_FromString -Wl,--wrap=PyDict_SetItemString)
+    -Wl,--wrap=PyUnicode_FromString -Wl,--wrap=PyDict_SetItemString
+    -Wl,--wrap=PyInt_FromLong -Wl,--wrap=PyLong_FromLong
+    -Wl,--wrap=PyLong_FromUnsignedLongLong -Wl,--wrap=PyTuple_New
+    -Wl,--wrap=PyNumber_Multiply -Wl,--wrap=PyNumber_Rshift)
 endforeach()
+
+# A Python's version, and its ABI flags, as X.Y.Z[flags] (3.13.0t).
+function(python_version out python)
+  execute_process(COMMAND ${python} -c "import sys; \
+print('%d.%d.%d%s' % (sys.version_info[:3] + (getattr(sys, 'abiflags', ''),)))"
+    OUTPUT_VARIABLE version OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "statfs tests: ${python} does not run")
+  endif()
+  set(${out} ${version} PARENT_SCOPE)
+endfunction()
 
 set(tested "")
 if(CMAKE_CROSSCOMPILING)
   foreach(major 2 3)
     if(STATFS_PYTHON${major}_COMMAND AND TARGET statfs_py${major})
-      add_statfs_tests(py${major} ${major} ${STATFS_PYTHON${major}_COMMAND})
+      add_statfs_tests(py${major} ${Python${major}_VERSION} "${classes}"
+        ${STATFS_PYTHON${major}_COMMAND})
       list(APPEND tested ${major})
     endif()
   endforeach()
 else()
-  foreach(python IN LISTS STATFS_TEST_PYTHONS)
-    execute_process(COMMAND ${python} -c
-      "import sys; print('%d.%d.%d' % sys.version_info[:3])"
+  # Each free-threaded interpreter, which the stable-ABI module is not for,
+  # refuses it with an ImportError that says which module it takes.
+  set(refusing "")
+  if(TARGET statfs_py3 AND NOT STATFS_FREE_THREADED_BUILD)
+    set(refusing ${STATFS_FREE_THREADED_PYTHONS})
+  endif()
+  set(names "")
+  foreach(python IN LISTS STATFS_TEST_PYTHONS refusing)
+    execute_process(COMMAND ${python} -c "import sys; print('%d.%d.%d%s' % \
+(sys.version_info[:3] + ('t' * ('t' in getattr(sys, 'abiflags', '')),)))"
       OUTPUT_VARIABLE version OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0)
-      message(FATAL_ERROR "STATFS_TEST_PYTHONS: ${python} does not run")
+      message(FATAL_ERROR "statfs tests: ${python} does not run")
     endif()
     string(REGEX MATCH "^[0-9]+" major "${version}")
-    set(name py${version})
+    set(name py${version})    # py3.13.0t
     while(name IN_LIST names)
       string(APPEND name "_")
     endwhile()
-    list(APPEND names ${name})
-    if(TARGET statfs_py${major})
-      add_statfs_tests(${name} ${major} ${python})
+    if(python IN_LIST refusing)
+      add_statfs_tests(${name} ${version} Refusal ${python})
+      list(APPEND names ${name})
+    elseif(TARGET statfs_py${major})
+      add_statfs_tests(${name} ${version} "${classes}" ${python})
+      list(APPEND names ${name})
       list(APPEND tested ${major})
     endif()
   endforeach()
   message(STATUS "statfs tests run under: ${names}")
 endif()
 
-# A Python that nothing tests is reported, as skipped: natively either,
-# in a cross build one that its toolchain file names.
+# A Python that nothing tests is reported, as skipped: natively either
+# (but Python 2 in a build for a free-threaded Python 3, which makes no
+# module for it), in a cross build one that its toolchain file names.
 foreach(major 2 3)
   if(CMAKE_CROSSCOMPILING AND NOT STATFS_PYTHON${major}_COMMAND)
+    continue()
+  endif()
+  if(major EQUAL 2 AND STATFS_FREE_THREADED_BUILD)
     continue()
   endif()
   if(NOT major IN_LIST tested)
