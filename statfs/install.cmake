@@ -21,17 +21,15 @@
 set(STATFS_INSTALLER cmake CACHE STRING
   "The tool that the module's .dist-info/INSTALLER names")
 
-# The distribution's name and summary, as the wheel has them.
-file(STRINGS ${PROJECT_SOURCE_DIR}/pyproject.toml statfs_name REGEX "^name = \"")
-file(STRINGS ${PROJECT_SOURCE_DIR}/pyproject.toml statfs_summary REGEX "^description = \"")
-if(NOT statfs_name MATCHES "^name = \"([^\"]+)\"$")
-  message(FATAL_ERROR "pyproject.toml gives no project name")
-endif()
-set(statfs_name ${CMAKE_MATCH_1})
-if(NOT statfs_summary MATCHES "^description = \"([^\"]+)\"$")
-  message(FATAL_ERROR "pyproject.toml gives no project description")
-endif()
-set(statfs_summary ${CMAKE_MATCH_1})
+# The distribution's name and summary, as the wheel has them (setup.cfg).
+foreach(key name description)
+  file(STRINGS ${PROJECT_SOURCE_DIR}/setup.cfg line REGEX "^${key} = ")
+  if(NOT line MATCHES "^${key} = (.+)$")
+    message(FATAL_ERROR "setup.cfg gives no ${key}")
+  endif()
+  set(statfs_${key} "${CMAKE_MATCH_1}")
+endforeach()
+set(statfs_summary "${statfs_description}")
 string(REGEX REPLACE "[-_.]+" "_" statfs_dist "${statfs_name}")
 set(statfs_dist_info ${CMAKE_CURRENT_BINARY_DIR}/${statfs_dist}-${PROJECT_VERSION}.dist-info)
 file(WRITE ${statfs_dist_info}/METADATA "Metadata-Version: 2.1
