@@ -91,15 +91,16 @@ set(STATFS_FREE_THREADED_PYTHONS "" CACHE STRING
 # 3.13t, and the one built for.  All the Python 3 ones load the same
 # stable-ABI module, except the free-threaded ones, which are listed apart.
 # A free-threaded build (STATFS_FREE_THREADED_BUILD: Python3_EXECUTABLE is
-# free-threaded) is a build for that one Python 3 interpreter.
+# free-threaded) is a build for that one interpreter alone.
 set(STATFS_FREE_THREADED_BUILD FALSE)
 if(Python3_EXECUTABLE)
   python_build(${Python3_EXECUTABLE})
   set(STATFS_FREE_THREADED_BUILD ${python_free_threaded})
 endif()
 set(free_threaded_build ${STATFS_FREE_THREADED_BUILD})
-set(found ${Python2_EXECUTABLE})
+set(found "")
 if(NOT free_threaded_build)
+  list(APPEND found ${Python2_EXECUTABLE})
   foreach(versions IN LISTS pyenv_versions)
     file(GLOB pys "${versions}/3.*/bin/python3" "${versions}/3.*t/bin/python3.*t")
     list(SORT pys COMPARE NATURAL)

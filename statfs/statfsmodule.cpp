@@ -23,7 +23,6 @@
 
 #include <sys/statfs.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -78,18 +77,16 @@ PyDoc_STRVAR(free_mb__doc__,
 
 /*
  * statfs(2) without the interpreter lock, so that the process's other
- * threads run on while a slow or hung file system answers.  errno is the
- * call's own afterwards, whatever taking the lock again did to it.
+ * threads run on while a slow or hung file system answers.  Taking the
+ * lock back keeps errno, as os.statvfs relies on too.
  */
 static int
 unlocked_statfs(const char *path, struct statfs *st)
 {
 	PyThreadState *self = PyEval_SaveThread();
 	const int rc = statfs(path, st);
-	const int err = errno;
 
 	PyEval_RestoreThread(self);
-	errno = err;
 	return rc;
 }
 
@@ -233,13 +230,6 @@ statfs_exec(PyObject *m)
  */
 #if PY_MAJOR_VERSION >= 3
 
-/* The path as passed: str, bytes or os.PathLike. */
-static PyObject *
-error_with_filename(PyObject *path)
-{
-	return PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path);
-}
-
 static int
 statfs_path(
     PyObject *args, PyObject *kwargs, const char *format, struct statfs *st)
@@ -251,8 +241,8 @@ statfs_path(
 	    !PyUnicode_FSConverter(path, &bytes))
 		return -1;
 	rc = unlocked_statfs(PyBytes_AsString(bytes), st);
-	if (rc != 0)
-		error_with_filename(path);
+	if (rc != 0) /* the file name as passed: str, bytes or os.PathLike */
+		PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path);
 	Py_DECREF(bytes);
 	return rc != 0 ? -1 : 0;
 }
@@ -334,13 +324,6 @@ PyInit_statfs(void)
 
 #else /* Python 2 */
 
-/* A str, or a unicode in the default encoding. */
-static PyObject *
-error_with_filename(const char *path)
-{
-	return PyErr_SetFromErrnoWithFilename(PyExc_OSError, path);
-}
-
 static int
 statfs_path(
     PyObject *args, PyObject *kwargs, const char *format, struct statfs *st)
@@ -350,7 +333,7 @@ statfs_path(
 	if (!parse_path(args, kwargs, format, &path))
 		return -1;
 	if (unlocked_statfs(path, st) != 0) {
-		error_with_filename(path);
+		PyErr_SetFromErrnoWithFilename(PyExc_OSError, path);
 		return -1;
 	}
 	return 0;

@@ -59,17 +59,6 @@ foreach(major 2 3)
     -Wl,--wrap=PyNumber_Multiply -Wl,--wrap=PyNumber_Rshift)
 endforeach()
 
-# A Python's version, and its ABI flags, as X.Y.Z[flags] (3.13.0t).
-function(python_version out python)
-  execute_process(COMMAND ${python} -c "import sys; \
-print('%d.%d.%d%s' % (sys.version_info[:3] + (getattr(sys, 'abiflags', ''),)))"
-    OUTPUT_VARIABLE version OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "statfs tests: ${python} does not run")
-  endif()
-  set(${out} ${version} PARENT_SCOPE)
-endfunction()
-
 set(tested "")
 if(CMAKE_CROSSCOMPILING)
   foreach(major 2 3)
@@ -88,11 +77,10 @@ else()
   endif()
   set(names "")
   foreach(python IN LISTS STATFS_TEST_PYTHONS refusing)
-    execute_process(COMMAND ${python} -c "import sys; print('%d.%d.%d%s' % \
-(sys.version_info[:3] + ('t' * ('t' in getattr(sys, 'abiflags', '')),)))"
-      OUTPUT_VARIABLE version OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
-    if(NOT rc EQUAL 0)
-      message(FATAL_ERROR "statfs tests: ${python} does not run")
+    python_build(${python})   # (Pythons.cmake)
+    set(version ${python_version})
+    if(python_free_threaded)
+      string(APPEND version t)
     endif()
     string(REGEX MATCH "^[0-9]+" major "${version}")
     set(name py${version})    # py3.13.0t
@@ -122,9 +110,7 @@ foreach(major 2 3)
     continue()
   endif()
   if(NOT major IN_LIST tested)
-    add_test(NAME statfs_py${major}_unavailable
-      COMMAND sh -c "echo 'no Python ${major} to test with'; exit ${SKIP_CODE}")
-    set_tests_properties(statfs_py${major}_unavailable PROPERTIES
-      LABELS "statfs;python${major}" SKIP_RETURN_CODE ${SKIP_CODE})
+    add_skipped_test(statfs_py${major}_unavailable "statfs;python${major}"
+      "no Python ${major} to test with")
   endif()
 endforeach()
