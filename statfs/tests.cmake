@@ -1,7 +1,9 @@
 # The module's tests: test_statfs.py, one class at a time in a fresh
 # interpreter, under every interpreter of STATFS_TEST_PYTHONS.  A cross
 # build gives the command that runs its interpreter as
-# STATFS_PYTHON<major>_COMMAND instead.
+# STATFS_PYTHON<major>_COMMAND instead.  Where the module is not built,
+# or its interpreter cannot run here, the same tests are registered and
+# report themselves skipped, saying why.
 
 add_library(statfs_preload MODULE test_preload.cpp)
 target_link_libraries(statfs_preload PRIVATE ${CMAKE_DL_LIBS})
@@ -42,6 +44,14 @@ function(add_statfs_tests name version classes)
   endforeach()
 endfunction()
 
+# add_statfs_stubs(<name> <major> <classes> <why>): the tests that
+# add_statfs_tests would add, each reported skipped for <why>.
+function(add_statfs_stubs name major classes why)
+  foreach(class IN LISTS classes)
+    add_skipped_test(statfs_${name}_${class} "statfs;python${major}" "${why}")
+  endforeach()
+endfunction()
+
 foreach(major 2 3)
   if(NOT TARGET statfs_py${major})
     continue()
@@ -65,51 +75,55 @@ if(CMAKE_CROSSCOMPILING)
     if(STATFS_PYTHON${major}_COMMAND AND TARGET statfs_py${major})
       add_statfs_tests(py${major} ${Python${major}_VERSION} "${classes}"
         ${STATFS_PYTHON${major}_COMMAND})
-      list(APPEND tested ${major})
-    endif()
-  endforeach()
-else()
-  # Each free-threaded interpreter, which the stable-ABI module is not for,
-  # refuses it with an ImportError that says which module it takes.
-  set(refusing "")
-  if(TARGET statfs_py3 AND NOT STATFS_FREE_THREADED_BUILD)
-    set(refusing ${STATFS_FREE_THREADED_PYTHONS})
-  endif()
-  set(names "")
-  foreach(python IN LISTS STATFS_TEST_PYTHONS refusing)
-    python_build(${python})   # (Pythons.cmake)
-    set(version ${python_version})
-    if(python_free_threaded)
-      string(APPEND version t)
-    endif()
-    string(REGEX MATCH "^[0-9]+" major "${version}")
-    set(name py${version})    # py3.13.0t
-    while(name IN_LIST names)
-      string(APPEND name "_")
-    endwhile()
-    if(python IN_LIST refusing)
-      add_statfs_tests(${name} ${version} Refusal ${python})
-      list(APPEND names ${name})
     elseif(TARGET statfs_py${major})
-      add_statfs_tests(${name} ${version} "${classes}" ${python})
-      list(APPEND names ${name})
-      list(APPEND tested ${major})
+      add_statfs_stubs(py${major} ${major} "${classes}" "${no_emulator}")
+    elseif(statfs_unbuilt_py${major})
+      add_statfs_stubs(py${major} ${major} "${classes}" "${statfs_unbuilt_py${major}}")
     endif()
   endforeach()
-  message(STATUS "statfs tests run under: ${names}")
+  return()
 endif()
 
-# A Python that nothing tests is reported, as skipped: natively either
-# (but Python 2 in a build for a free-threaded Python 3, which makes no
-# module for it), in a cross build one that its toolchain file names.
+# Each free-threaded interpreter, which the stable-ABI module is not for,
+# refuses it with an ImportError that says which module it takes.
+set(refusing "")
+if(NOT STATFS_FREE_THREADED_BUILD)
+  set(refusing ${STATFS_FREE_THREADED_PYTHONS})
+endif()
+set(names "")
+foreach(python IN LISTS STATFS_TEST_PYTHONS refusing)
+  python_build(${python})   # (Pythons.cmake)
+  if(NOT python_version)
+    message(FATAL_ERROR "statfs: ${python}, an interpreter of the tests, does not run")
+  endif()
+  set(version ${python_version})
+  if(python_free_threaded)
+    string(APPEND version t)
+  endif()
+  string(REGEX MATCH "^[0-9]+" major "${version}")
+  set(name py${version})    # py3.13.0t
+  while(name IN_LIST names)
+    string(APPEND name "_")
+  endwhile()
+  list(APPEND names ${name})
+  set(these "${classes}")
+  if(python IN_LIST refusing)
+    set(these Refusal)
+  else()
+    list(APPEND tested ${major})
+  endif()
+  if(TARGET statfs_py${major})
+    add_statfs_tests(${name} ${version} "${these}" ${python})
+  else()
+    add_statfs_stubs(${name} ${major} "${these}" "${statfs_unbuilt_py${major}}")
+  endif()
+endforeach()
+message(STATUS "statfs tests run under: ${names}")
+
+# A Python that nothing tests is reported, as skipped (but Python 2 in a
+# build for a free-threaded Python 3, which makes no module for it).
 foreach(major 2 3)
-  if(CMAKE_CROSSCOMPILING AND NOT STATFS_PYTHON${major}_COMMAND)
-    continue()
-  endif()
-  if(major EQUAL 2 AND STATFS_FREE_THREADED_BUILD)
-    continue()
-  endif()
-  if(NOT major IN_LIST tested)
+  if(NOT major IN_LIST tested AND NOT (major EQUAL 2 AND STATFS_FREE_THREADED_BUILD))
     add_skipped_test(statfs_py${major}_unavailable "statfs;python${major}"
       "no Python ${major} to test with")
   endif()
