@@ -21,18 +21,21 @@ endfunction()
 # For a toolchain file: Debian <release>'s Python X.Y for <arch>, as
 # "cmake/prepare-python <arch> <release>" makes it.  Sets what
 # Pythons.cmake and the module's tests take from a cross build: the
-# headers, Python<major>_INCLUDE_DIR, and the command that runs the
-# interpreter under the emulator with its own C library,
-# STATFS_PYTHON<major>_COMMAND (the folder's bin/pythonX.Y).  Where it is
-# missing, configuring stops and says how to make it.
+# headers, Python<major>_INCLUDE_DIR, and, where the toolchain file has
+# an emulator, the command that runs the interpreter under it with its
+# own C library, STATFS_PYTHON<major>_COMMAND (the folder's
+# bin/pythonX.Y).  Where it or its headers are missing,
+# STATFS_PYTHON<major>_MISSING says so and how to make them.
 function(foreign_python major version arch release)
   prepared_python_root(root ${version} ${arch})
-  if(NOT EXISTS "${root}/.prepared")
-    get_filename_component(here "${CMAKE_CURRENT_FUNCTION_LIST_DIR}" ABSOLUTE)
-    message(FATAL_ERROR "No ${arch} Python ${version} in ${root}. Make it with "
-      "HOSTINSPECT_CACHE=${HOSTINSPECT_CACHE} ${here}/prepare-python ${arch} ${release} "
-      "(as root).")
+  set(include "${root}/usr/include/python${version}")
+  if(NOT EXISTS "${root}/.prepared" OR NOT EXISTS "${include}/Python.h")
+    set(STATFS_PYTHON${major}_MISSING "the ${arch} Python ${version} and its headers \
+in ${root}, which cmake/prepare-python ${arch} ${release} makes (as root)" PARENT_SCOPE)
+    return()
   endif()
-  set(Python${major}_INCLUDE_DIR "${root}/usr/include/python${version}" PARENT_SCOPE)
-  set(STATFS_PYTHON${major}_COMMAND ${root}/bin/python${version} PARENT_SCOPE)
+  set(Python${major}_INCLUDE_DIR "${include}" PARENT_SCOPE)
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    set(STATFS_PYTHON${major}_COMMAND ${root}/bin/python${version} PARENT_SCOPE)
+  endif()
 endfunction()

@@ -44,6 +44,14 @@ while(tools)
     list(APPEND missing ${name})
   endif()
 endwhile()
+
+# A cross build runs the target's programs under its toolchain file's
+# emulator; without one, the tests that run them say so (no_emulator).
+set(no_emulator "")
+if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  set(no_emulator "no emulator here for ${CMAKE_SYSTEM_PROCESSOR} programs (qemu-user)")
+  list(APPEND missing "an emulator for ${CMAKE_SYSTEM_PROCESSOR} programs (qemu-user)")
+endif()
 if(missing)
   list(JOIN missing ", " missing)
   message(NOTICE "Missing for the tests: ${missing}; the tests that need them "
