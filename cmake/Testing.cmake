@@ -10,7 +10,8 @@
 set(SKIP_CODE 77)
 
 # add_skipped_test(<name> <labels> <why>): a test that says why it cannot
-# run here, and is reported skipped.
+# run here, and is reported skipped.  (cmake/test_configure knows
+# such a test by this command.)
 function(add_skipped_test name labels why)
   add_test(NAME ${name} COMMAND sh -c "echo \"$1\"; exit ${SKIP_CODE}" sh "${why}")
   set_tests_properties(${name} PROPERTIES LABELS "${labels}"
@@ -57,3 +58,33 @@ if(missing)
   message(NOTICE "Missing for the tests: ${missing}; the tests that need them "
     "will report themselves skipped (./check installs what the tests need).")
 endif()
+
+# add_configure_tests(): this tree configured, natively and for each
+# toolchain file, as machines without some of what ours hold would
+# (cmake/test_configure): each thing alone, both Pythons together, then
+# all at once, each held against the tree configured with nothing hidden.
+function(add_configure_tests)
+  set(script ${PROJECT_SOURCE_DIR}/cmake/test_configure)
+  set(work ${CMAKE_BINARY_DIR}/configured)
+  set(tests "")
+  foreach(kind native i386 aarch64)
+    set(cases prepared headers googletest qemu all)
+    if(kind STREQUAL native)
+      set(cases pyenv prepared python2 python3 "python2 python3" headers googletest
+        lint all)
+    endif()
+    set(reference configure_${kind})
+    add_test(NAME ${reference} COMMAND ${script} ${work} ${kind})
+    set_tests_properties(${reference} PROPERTIES FIXTURES_SETUP ${reference})
+    list(APPEND tests ${reference})
+    foreach(case IN LISTS cases)
+      string(REPLACE " " "_" test "${reference}_without_${case}")
+      separate_arguments(things UNIX_COMMAND "${case}")
+      add_test(NAME ${test} COMMAND ${script} ${work} ${kind} ${things})
+      set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED ${reference})
+      list(APPEND tests ${test})
+    endforeach()
+  endforeach()
+  set_tests_properties(${tests} PROPERTIES LABELS build SKIP_RETURN_CODE ${SKIP_CODE}
+    ENVIRONMENT "HOSTINSPECT_CACHE=${HOSTINSPECT_CACHE}")
+endfunction()
