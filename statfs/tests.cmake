@@ -118,7 +118,9 @@ foreach(python IN LISTS STATFS_TEST_PYTHONS refusing)
     add_statfs_stubs(${name} ${major} "${these}" "${statfs_unbuilt_py${major}}")
   endif()
 endforeach()
-message(STATUS "statfs tests run under: ${names}")
+if(names)
+  message(STATUS "statfs tests run under: ${names}")
+endif()
 
 # A Python that nothing tests is reported, as skipped (but Python 2 in a
 # build for a free-threaded Python 3, which makes no module for it).
