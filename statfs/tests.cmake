@@ -123,10 +123,15 @@ if(names)
 endif()
 
 # A Python that nothing tests is reported, as skipped (but Python 2 in a
-# build for a free-threaded Python 3, which makes no module for it).
+# build for a free-threaded Python 3, which makes no module for it), and
+# said where its module is built all the same (from headers alone).
 foreach(major 2 3)
   if(NOT major IN_LIST tested AND NOT (major EQUAL 2 AND STATFS_FREE_THREADED_BUILD))
     add_skipped_test(statfs_py${major}_unavailable "statfs;python${major}"
       "no Python ${major} to test with")
+    if(TARGET statfs_py${major})
+      message(NOTICE "No Python ${major} to test the statfs module with: its tests "
+        "will report themselves skipped.")
+    endif()
   endif()
 endforeach()
