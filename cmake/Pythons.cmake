@@ -1,180 +1,120 @@
 # The interpreters the statfs module is built for, and those its tests run
-# under.
-#
-# Python 2.7 is looked for where pyenv keeps it (it is not on PATH as
-# python2 on these machines), then in the usual places, then as
-# "cmake/prepare-python amd64 bullseye" makes it where a machine has none;
-# Python 3 is the python3 on PATH, resolved through pyenv's shim to the
-# real interpreter.  A cross build builds for the Pythons whose headers
-# and command its toolchain file gives (ForeignPython.cmake).
-
+# under.  A cross build takes its Pythons from its toolchain file
+# (Prepared.cmake).  A native one finds every interpreter here (or takes
+# STATFS_PYTHONS): pyenv's, the system's, and those the prepare target
+# makes, which are Debian 11's Python 2.7 where there is none, Debian
+# unstable's 3.14 (Prepared.cmake) and a free-threaded 3.13.  It builds
+# the stable-ABI module for Python3_EXECUTABLE (by default the python3 on
+# PATH, through pyenv's shim to the real one), the Python 2 one for the
+# first 2.7 found, and one for each free-threaded CPython, against its full
+# API.
+include(Prepared)
 if(CMAKE_CROSSCOMPILING)
   foreach(major 2 3)
-    if(Python${major}_INCLUDE_DIR)
+    if(Python${major}_INCLUDE_DIR AND NOT CMAKE_DISABLE_FIND_PACKAGE_Python${major})
       find_package(Python${major} REQUIRED COMPONENTS Development.Module)
     endif()
   endforeach()
   return()
 endif()
-include(ForeignPython)
 
-set(pyenv_versions "")
-foreach(pyenv "$ENV{PYENV_ROOT}" "$ENV{HOME}/.pyenv" "/root/.pyenv")
-  if(pyenv AND IS_DIRECTORY "${pyenv}/versions")
-    list(APPEND pyenv_versions "${pyenv}/versions")
+# python_build(<python>): its version, python_version (empty where it does
+# not run), whether it is free-threaded, python_free_threaded, its headers,
+# python_include, its modules' suffix, python_suffix, and its prefix,
+# python_prefix.
+function(python_build python)
+  set(python_version "" PARENT_SCOPE)
+  execute_process(COMMAND ${python} -c "import sys, sysconfig
+v = sysconfig.get_config_var
+print('%d.%d.%d' % sys.version_info[:3])
+print(v('Py_GIL_DISABLED') or 0)
+print(sysconfig.get_path('include'))
+print(v('EXT_SUFFIX') or v('SO'))
+print(sys.prefix)"
+    OUTPUT_VARIABLE answer OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc
+    ERROR_QUIET)
+  if(rc EQUAL 0 AND answer MATCHES "^([0-9.]+)\n([01])\n([^\n]*)\n([^\n]*)\n([^\n]*)$")
+    set(python_version ${CMAKE_MATCH_1} PARENT_SCOPE)
+    set(python_free_threaded ${CMAKE_MATCH_2} PARENT_SCOPE)
+    set(python_include ${CMAKE_MATCH_3} PARENT_SCOPE)
+    set(python_suffix ${CMAKE_MATCH_4} PARENT_SCOPE)
+    set(python_prefix ${CMAKE_MATCH_5} PARENT_SCOPE)
   endif()
-endforeach()
-list(REMOVE_DUPLICATES pyenv_versions)
+endfunction()
 
-if(NOT Python2_ROOT_DIR AND NOT Python2_EXECUTABLE)
-  set(roots "")
-  foreach(versions IN LISTS pyenv_versions)
-    file(GLOB found LIST_DIRECTORIES true "${versions}/2.7*")
-    list(APPEND roots ${found})
-  endforeach()
-  if(roots)
-    list(SORT roots COMPARE NATURAL ORDER DESCENDING)
-    list(GET roots 0 Python2_ROOT_DIR)
-  else()
-    find_program(python27 python2.7)
-    prepared_python_root(prepared 2.7 amd64)
-    if(NOT python27 AND EXISTS "${prepared}/.prepared")
-      set(Python2_EXECUTABLE "${prepared}/bin/python2.7")
-      set(Python2_INCLUDE_DIR "${prepared}/usr/include/python2.7")
-    endif()
+# Every interpreter here, or those given.
+set(STATFS_PYTHONS "" CACHE STRING
+  "The interpreters that the statfs module is built for and tested under (empty: all found)")
+set(found "${STATFS_PYTHONS}")
+if(NOT found)
+  set(pyenv $ENV{PYENV_ROOT})
+  if(NOT pyenv)
+    set(pyenv $ENV{HOME}/.pyenv)
+  endif()
+  file(GLOB found "${pyenv}/versions/*/bin/python[23].*"
+    "${HOSTINSPECT_CACHE}/*/usr/local/bin/python[23].*")
+  list(FILTER found INCLUDE REGEX "/python[23]\\.[0-9]+t?$")
+  list(SORT found COMPARE NATURAL)
+  if(EXISTS /usr/bin/python3)
+    list(APPEND found /usr/bin/python3)
   endif()
 endif()
-set(Python2_FIND_STRATEGY LOCATION)
-# Quietly: statfs/CMakeLists.txt says in one line what is missing.
-find_package(Python2 2.7 QUIET COMPONENTS Interpreter Development.Module)
 
 if(NOT Python3_EXECUTABLE)
   find_program(python3_on_path python3)
   if(python3_on_path)
     execute_process(COMMAND ${python3_on_path} -c "import sys; print(sys.executable)"
-      OUTPUT_VARIABLE exe OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
-    if(rc EQUAL 0 AND EXISTS "${exe}")
-      set(Python3_EXECUTABLE ${exe})
-    endif()
+      OUTPUT_VARIABLE Python3_EXECUTABLE OUTPUT_STRIP_TRAILING_WHITESPACE)
   endif()
 endif()
 find_package(Python3 QUIET COMPONENTS Interpreter Development.Module)
-
-# python_build(<python>): its version, python_version (empty where it does
-# not run), and whether it is a free-threaded build (one without the GIL,
-# which the stable ABI does not serve), python_free_threaded.
-function(python_build python)
-  set(python_version "" PARENT_SCOPE)
-  set(python_free_threaded FALSE PARENT_SCOPE)
-  execute_process(COMMAND ${python} -c "import sys, sysconfig
-print('%d.%d.%d' % sys.version_info[:3])
-print(sysconfig.get_config_var('Py_GIL_DISABLED') or 0)"
-    OUTPUT_VARIABLE answer OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc
-    ERROR_QUIET)
-  if(NOT rc EQUAL 0 OR NOT answer MATCHES "^[0-9.]+\n[01]$")
-    return()
-  endif()
-  string(REPLACE "\n" ";" answer "${answer}")
-  list(GET answer 0 version)
-  list(GET answer 1 free)
-  set(python_version ${version} PARENT_SCOPE)
-  if(free STREQUAL "1")
-    set(python_free_threaded TRUE PARENT_SCOPE)
-  else()
-    set(python_free_threaded FALSE PARENT_SCOPE)
-  endif()
-endfunction()
-
-set(STATFS_TEST_PYTHONS "" CACHE STRING
-  "The interpreters the statfs module's tests run under (empty: those found)")
-set(STATFS_FREE_THREADED_PYTHONS "" CACHE STRING
-  "Free-threaded interpreters, which must refuse the stable-ABI module (empty: those found)")
-
-# Every interpreter on the machine, by default: the Python 2.7 above, each
-# CPython 3 that pyenv holds, the system's python3, the prepared 3.14 and
-# 3.13t, and the one built for.  All the Python 3 ones load the same
-# stable-ABI module, except the free-threaded ones, which are listed apart.
-# A free-threaded build (STATFS_FREE_THREADED_BUILD: Python3_EXECUTABLE is
-# free-threaded) is a build for that one interpreter alone.
-set(STATFS_FREE_THREADED_BUILD FALSE)
-if(Python3_Interpreter_FOUND)
-  python_build(${Python3_EXECUTABLE})
-  set(STATFS_FREE_THREADED_BUILD ${python_free_threaded})
-endif()
-set(free_threaded_build ${STATFS_FREE_THREADED_BUILD})
-set(found "")
-if(NOT free_threaded_build)
-  if(Python2_Interpreter_FOUND)
-    list(APPEND found ${Python2_EXECUTABLE})
-  endif()
-  foreach(versions IN LISTS pyenv_versions)
-    file(GLOB pys "${versions}/3.*/bin/python3" "${versions}/3.*t/bin/python3.*t")
-    list(SORT pys COMPARE NATURAL)
-    list(APPEND found ${pys})
-  endforeach()
-  if(EXISTS /usr/bin/python3)
-    list(APPEND found /usr/bin/python3)
-  endif()
-  foreach(version 3.14 3.13t)
-    prepared_python_root(prepared ${version} amd64)
-    if(EXISTS "${prepared}/.prepared")
-      list(APPEND found "${prepared}/bin/python${version}")
+if(NOT Python2_EXECUTABLE)
+  foreach(python IN LISTS found)
+    if(python MATCHES "python2\\.7$")
+      set(Python2_EXECUTABLE ${python})
+      break()
     endif()
   endforeach()
 endif()
-if(Python3_Interpreter_FOUND)
-  list(APPEND found ${Python3_EXECUTABLE})
+find_package(Python2 2.7 QUIET COMPONENTS Interpreter Development.Module)
+
+# What the tests want and a machine may lack.
+if(BUILD_TESTING)
+  if(NOT Python2_Interpreter_FOUND)
+    prepared(root python2.7 - bullseye python2.7 libpython2.7-dev)
+  endif()
+  prepared(root python3.13t source trixie python3.13 --disable-gil --without-ensurepip)
 endif()
-set(pythons "")
-set(free_pythons "")
+
+# Each interpreter as <python>|<version>|<free-threaded>, and the
+# free-threaded ones, which get modules of their own, as
+# <python>|<version>|<headers>|<suffix>.
+set(statfs_pythons "")
+set(statfs_free_threaded "")
 set(seen "")
-foreach(py IN LISTS found)
-  file(REAL_PATH "${py}" real)
+if(Python3_EXECUTABLE)
+  file(REAL_PATH "${Python3_EXECUTABLE}" python3)
+endif()
+# (each once, whatever it is reached by)
+foreach(python IN LISTS found Python3_EXECUTABLE)
+  file(REAL_PATH "${python}" real)
   if(real IN_LIST seen)
     continue()
   endif()
   list(APPEND seen "${real}")
-  python_build(${py})
+  python_build(${python})
   if(NOT python_version)
-    message(STATUS "statfs: ${py} does not run: left out")
+    message(STATUS "statfs: ${python} does not run: left out")
+    continue()
+  elseif("${python_prefix}|${python_version}|${python_free_threaded}" IN_LIST seen)
     continue()
   endif()
-  set(note "")
-  if(python_free_threaded AND free_threaded_build)
-    set(note ", free-threaded: the build is for it")
-  elseif(python_free_threaded)
-    set(note ", free-threaded: not for the stable-ABI module")
+  list(APPEND seen "${python_prefix}|${python_version}|${python_free_threaded}")
+  list(APPEND statfs_pythons "${python}|${python_version}|${python_free_threaded}")
+  if(real STREQUAL python3)
+    set(python3_free_threaded ${python_free_threaded})
   endif()
-  message(STATUS "statfs: found Python ${python_version} ${py}${note}")
-  if(python_free_threaded AND NOT free_threaded_build)
-    list(APPEND free_pythons "${py}")
-  else()
-    list(APPEND pythons "${py}")
+  if(python_free_threaded)
+    list(APPEND statfs_free_threaded "${python}|${python_version}|${python_include}|${python_suffix}")
   endif()
 endforeach()
-if(NOT STATFS_TEST_PYTHONS)
-  set(STATFS_TEST_PYTHONS "${pythons}")
-endif()
-if(NOT STATFS_FREE_THREADED_PYTHONS)
-  set(STATFS_FREE_THREADED_PYTHONS "${free_pythons}")
-endif()
-
-# What scripts (check, check-install, bench/statfs) need of this
-# configuration, as shell assignments in a file of its own, pythons.sh.
-set(python2 "")
-if(Python2_Development.Module_FOUND)
-  set(python2 "${Python2_EXECUTABLE}")
-endif()
-foreach(list test_pythons free_threaded_pythons)
-  string(TOUPPER "STATFS_${list}" var)
-  set(${list} "")
-  foreach(py IN LISTS ${var})
-    string(APPEND ${list} " '${py}'")
-  endforeach()
-endforeach()
-file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/pythons.sh CONTENT [[
-# Written by configuring: the interpreters of this build.
-python2='@python2@'
-test_pythons=(@test_pythons@ )
-free_threaded_pythons=(@free_threaded_pythons@ )
-]] @ONLY)

@@ -1,31 +1,26 @@
 # 64-bit ARM Linux, built with clang for the target on Debian's aarch64
-# cross libraries, and run under qemu-aarch64:
+# cross libraries (Debian's aarch64 GCC would remove g++-multilib), and run
+# under qemu-aarch64, with Debian 12's Python 3.11 of that architecture (its
+# prepare target makes it):
 #
 #	cmake -S . -B build-aarch64 --toolchain cmake/aarch64-linux-gnu.cmake
 #
-# Needs clang, libstdc++-12-dev-arm64-cross and binutils-aarch64-linux-gnu
-# (Debian's aarch64 GCC would remove the multilib GCC that the 32-bit
-# build needs), qemu-user to run the tests, and for the statfs module
-# Debian 12's arm64 Python 3.11 as "cmake/prepare-python arm64 bookworm"
-# makes it (in /var/cache/hostinspect/python3.11-arm64).  Configuring says
-# what is missing of these; the tests that need it report themselves
-# skipped.
-
+# debian/rules builds the arm64 packages with it too.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(CMAKE_LIBRARY_ARCHITECTURE aarch64-linux-gnu)
+set(DEB_HOST_ARCH arm64)
 set(CMAKE_C_COMPILER clang)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_C_COMPILER_TARGET aarch64-linux-gnu)
 set(CMAKE_CXX_COMPILER_TARGET aarch64-linux-gnu)
 
+# Without it, the tests that run the target's programs report themselves
+# skipped.  (The C library and loader are those of Debian's cross packages.)
 find_program(QEMU_AARCH64 qemu-aarch64)
-# Without it, the tests that run programs of the target report themselves
-# skipped.
 if(QEMU_AARCH64)
-  # The C library and loader of Debian's cross packages.
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_AARCH64} -L /usr/aarch64-linux-gnu)
 endif()
 
-include(${CMAKE_CURRENT_LIST_DIR}/ForeignPython.cmake)
-foreign_python(3 3.11 arm64 bookworm)
+include(${CMAKE_CURRENT_LIST_DIR}/Prepared.cmake)
+foreign_python(3 3.11 bookworm)

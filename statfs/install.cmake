@@ -1,15 +1,19 @@
-# statfs_install(<target> <major>): installs the module for Python <major>
-# where that interpreter looks for modules under the prefix given at
-# install time (its own install schemes say where: lib/python3/dist-packages
-# for Debian's python3 under /usr, lib/python3.11/dist-packages under
-# /usr/local, a pyenv interpreter's own lib/pythonX.Y/site-packages), or in
-# STATFS_PYTHON<major>_INSTALL_DIR, relative to the prefix.
+# statfs_install(<target> <python> [<interpreter>]): installs the module of
+# <target> (an install component of that name) for Python <python> (2, 3,
+# or X.Yt) where <interpreter> (by default Python<major>_EXECUTABLE, or a
+# cross build's STATFS_PYTHON<major>_COMMAND) looks for modules
+# under the prefix given at install time (its own install schemes say
+# where: lib/python3/dist-packages for Debian's python3 under /usr,
+# lib/python3.11/dist-packages under /usr/local, a pyenv interpreter's
+# lib/pythonX.Y/site-packages), or in STATFS_PYTHON<major>_INSTALL_DIR,
+# relative to the prefix.
 #
-# Beside it go the project's metadata, hostinspect_statfs-<version>.dist-info
-# (METADATA and INSTALLER), so that importlib.metadata and pip know the
-# installed version, and for Python 3 the stub-only package statfs-stubs
-# (PEP 561) for type checkers.  There is no RECORD: the files belong to
-# whatever installed them (dpkg, or CMake's install_manifest.txt), and a
+# Beside it go the distribution's metadata, hostinspect_statfs-<version>.dist-info
+# (METADATA, the WHEEL that the module's wheel carries, and INSTALLER), so
+# that importlib.metadata and pip know the installed version, and for
+# Python 3 the stub-only package statfs-stubs (PEP 561) for type checkers.
+# There is no RECORD: the files belong to whatever installed them (dpkg,
+# CMake's install_manifest.txt, or wheel pack, which writes it), and a
 # Python tool must not remove a project that has none.
 #
 # Where the folder is not on the interpreter's sys.path (nor among its site
@@ -19,46 +23,72 @@
 # /usr, Debian's prefix, where it is on its own machine.
 
 set(STATFS_INSTALLER cmake CACHE STRING
-  "The tool that the module's .dist-info/INSTALLER names")
+  "The tool that the module's .dist-info/INSTALLER names (none if empty)")
 
-# The distribution's name and summary, as the wheel has them (setup.cfg).
-foreach(key name description)
-  file(STRINGS ${PROJECT_SOURCE_DIR}/setup.cfg line REGEX "^${key} = ")
-  if(NOT line MATCHES "^${key} = (.+)$")
-    message(FATAL_ERROR "setup.cfg gives no ${key}")
+# The core metadata, from setup.cfg, where setuptools reads it too.
+file(STRINGS ${PROJECT_SOURCE_DIR}/setup.cfg cfg)
+set(classifiers "")
+foreach(line IN LISTS cfg)
+  if(line MATCHES "^([a-z_]+) = (.*)$")
+    set(key ${CMAKE_MATCH_1})
+    set(cfg_${key} "${CMAKE_MATCH_2}")
+  elseif(key STREQUAL "classifiers" AND line MATCHES "^ +(.+)$")
+    string(APPEND classifiers "Classifier: ${CMAKE_MATCH_1}\n")
   endif()
-  set(statfs_${key} "${CMAKE_MATCH_1}")
 endforeach()
-set(statfs_summary "${statfs_description}")
-string(REGEX REPLACE "[-_.]+" "_" statfs_dist "${statfs_name}")
-set(statfs_dist_info ${CMAKE_CURRENT_BINARY_DIR}/${statfs_dist}-${PROJECT_VERSION}.dist-info)
-file(WRITE ${statfs_dist_info}/METADATA "Metadata-Version: 2.1
-Name: ${statfs_name}
+file(READ ${PROJECT_SOURCE_DIR}/statfs/README.md description)
+string(REGEX REPLACE "[-_.]+" "_" statfs_dist "${cfg_name}")
+set(statfs_metadata "Metadata-Version: 2.1
+Name: ${cfg_name}
 Version: ${PROJECT_VERSION}
-Summary: ${statfs_summary}
-License: MIT
-")
-file(WRITE ${statfs_dist_info}/INSTALLER "${STATFS_INSTALLER}\n")
+Summary: ${cfg_description}
+Author: ${cfg_author}
+License: ${cfg_license}
+${classifiers}Requires-Python: ${cfg_python_requires}
+Description-Content-Type: ${cfg_long_description_content_type}
 
-function(statfs_install target major)
+${description}")
+
+function(statfs_install target python)
+  string(REGEX MATCH "^[23]" major ${python})
+  set(python_command ${ARGN})
+  if(NOT python_command AND CMAKE_CROSSCOMPILING)
+    set(python_command ${STATFS_PYTHON${major}_COMMAND})
+  elseif(NOT python_command)
+    set(python_command ${Python${major}_EXECUTABLE})
+  endif()
+  # The wheel's tag: the stable ABI's floor, or a free-threaded CPython's.
+  math(EXPR minor "(${statfs_limited_api} >> 16) & 0xff")
+  set(tag cp3${minor}-abi3)
+  if(python MATCHES "t$")
+    string(REPLACE "." "" tag "cp${python}")
+    string(REGEX REPLACE "t$" "-${tag}" tag "${tag}")
+  endif()
+  set(info ${CMAKE_CURRENT_BINARY_DIR}/${target}.dist/${statfs_dist}-${PROJECT_VERSION}.dist-info)
+  file(WRITE ${info}/METADATA "${statfs_metadata}")
+  file(REMOVE ${info}/INSTALLER ${info}/WHEEL)
+  if(STATFS_INSTALLER)
+    file(WRITE ${info}/INSTALLER "${STATFS_INSTALLER}\n")
+  endif()
+  set(stubs "")
+  if(major EQUAL 3)
+    file(WRITE ${info}/WHEEL "Wheel-Version: 1.0\nGenerator: hostinspect (CMake)
+Root-Is-Purelib: false\nTag: ${tag}-linux_${CMAKE_SYSTEM_PROCESSOR}\n")
+    set(stubs "\"${CMAKE_CURRENT_SOURCE_DIR}/statfs-stubs\"")
+  endif()
+
   set(dir_var STATFS_PYTHON${major}_INSTALL_DIR)
   set(${dir_var} "" CACHE STRING "Where to install the Python ${major} module, \
 relative to the prefix (empty: where the interpreter looks)")
-  set(version "${Python${major}_VERSION_MAJOR}.${Python${major}_VERSION_MINOR}")
-  # A cross build asks its interpreter under the emulator.
-  set(python ${Python${major}_EXECUTABLE})
-  if(CMAKE_CROSSCOMPILING)
-    set(python ${STATFS_PYTHON${major}_COMMAND})
-  endif()
   if(${dir_var})
     set(dir_usr "${${dir_var}}")
     set(dir_local "${${dir_var}}")
-  elseif(NOT python)
-    set(dir_usr lib/python${version}/site-packages)
-    set(dir_local lib/python${version}/site-packages)
+  elseif(NOT python_command)
+    set(dir_usr lib/python${Python${major}_VERSION_MAJOR}.${Python${major}_VERSION_MINOR}/site-packages)
+    set(dir_local ${dir_usr})
   else()
     foreach(prefix usr local)
-      execute_process(COMMAND ${python}
+      execute_process(COMMAND ${python_command}
           ${PROJECT_SOURCE_DIR}/cmake/python_install_dir.py /${prefix}
         OUTPUT_VARIABLE dir_${prefix} OUTPUT_STRIP_TRAILING_WHITESPACE
         COMMAND_ERROR_IS_FATAL ANY)
@@ -68,10 +98,6 @@ relative to the prefix (empty: where the interpreter looks)")
   if(CMAKE_CROSSCOMPILING)
     set(home /usr)
   endif()
-  set(stubs "")
-  if(major EQUAL 3)
-    set(stubs "\"${CMAKE_CURRENT_SOURCE_DIR}/statfs-stubs\"")
-  endif()
   install(CODE "
     if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
       set(dir \"\${CMAKE_INSTALL_PREFIX}/${dir_usr}\")
@@ -80,9 +106,8 @@ relative to the prefix (empty: where the interpreter looks)")
     endif()
     file(INSTALL DESTINATION \"\${dir}\" TYPE MODULE
       FILES \"$<TARGET_FILE:${target}>\")
-    file(INSTALL DESTINATION \"\${dir}\" TYPE DIRECTORY FILES
-      \"${statfs_dist_info}\" ${stubs})
-    set(python \"${python}\")
+    file(INSTALL DESTINATION \"\${dir}\" TYPE DIRECTORY FILES \"${info}\" ${stubs})
+    set(python \"${python_command}\")
     if(python)
       list(GET python -1 interpreter)
       execute_process(COMMAND \${python} -E -c \"if 1:
@@ -100,5 +125,5 @@ relative to the prefix (empty: where the interpreter looks)")
       if(off_path EQUAL 1)
         message(NOTICE \"statfs: \${dir} is not on the module path (sys.path) of \${interpreter}\")
       endif()
-    endif()")
+    endif()" COMPONENT ${target})
 endfunction()

@@ -1,0 +1,46 @@
+# Interpreters that a machine may lack, each made by cmake/prepare in a
+# folder of its own under HOSTINSPECT_CACHE.  A build's "prepare" target
+# (run as root) makes those its configuration asked for, and configuring
+# again finds them.
+include_guard(GLOBAL)
+set(HOSTINSPECT_CACHE /var/cache/hostinspect CACHE PATH
+  "Where cmake/prepare keeps the interpreters it prepares")
+
+# prepared(<out> <folder> <cmake/prepare argument>...): <out> is the
+# folder, which the prepare target makes.
+function(prepared out folder)
+  set(root ${HOSTINSPECT_CACHE}/${folder})
+  set_property(GLOBAL APPEND PROPERTY prepare_commands
+    COMMAND ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/prepare ${root} ${ARGN})
+  set(${out} ${root} PARENT_SCOPE)
+endfunction()
+
+# Debian unstable's 3.14, with auditwheel, which ./package runs under each
+# architecture's Python 3: the folder that has auditwheel on its path.
+prepared(root python3.14 - sid python3.14 python3-auditwheel)
+set(STATFS_AUDITWHEEL_PATH ${root}/usr/lib/python3/dist-packages)
+
+# foreign_python(<major> <X.Y> <release>): for a toolchain file, Debian
+# <release>'s Python X.Y for DEB_HOST_ARCH.  Sets its headers,
+# Python<major>_INCLUDE_DIR (unless given), and where the toolchain file has
+# an emulator, the command that runs it there with its own C library,
+# STATFS_PYTHON<major>_COMMAND; while it is not prepared,
+# STATFS_PYTHON<major>_MISSING says so.
+function(foreign_python major version release)
+  prepared(root python${version}-${DEB_HOST_ARCH} ${DEB_HOST_ARCH} ${release}
+    python${version} libpython${version}-dev)
+  if(NOT EXISTS ${root}/.prepared)
+    set(STATFS_PYTHON${major}_MISSING "the ${DEB_HOST_ARCH} Python ${version} in ${root}, \
+which the prepare target makes (as root)" PARENT_SCOPE)
+    return()
+  endif()
+  if(NOT Python${major}_INCLUDE_DIR)
+    set(Python${major}_INCLUDE_DIR ${root}/usr/include/python${version} PARENT_SCOPE)
+  endif()
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 qemu)
+    set(STATFS_PYTHON${major}_COMMAND ${qemu} -L ${root}
+      -E LD_LIBRARY_PATH=/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}
+      ${root}/usr/bin/python${version} PARENT_SCOPE)
+  endif()
+endfunction()
