@@ -124,10 +124,7 @@ int
 main(int argc, char **argv)
 {
 	/* The listing buffer; its records are stepped through in place. */
-	union {
-		char bytes[4096];
-		struct ifreq recs[4096 / sizeof(struct ifreq)];
-	} buf;
+	alignas(struct ifreq) char buf[4096];
 	static char obuf[128];
 	struct ifconf ifc;
 	struct in_addr out;
@@ -153,9 +150,9 @@ main(int argc, char **argv)
 		return 1;
 	}
 
-	ifc.ifc_len = sizeof(buf.bytes);
-	ifc.ifc_buf = buf.bytes;
-	if (list(s, &ifc, sizeof(buf.bytes), &heap) < 0)
+	ifc.ifc_len = sizeof(buf);
+	ifc.ifc_buf = buf;
+	if (list(s, &ifc, sizeof(buf), &heap) < 0)
 		return 1;
 
 	/* A trailing partial record, should there be one, is not visited. */
