@@ -85,39 +85,57 @@ about(const char *arg)
 	    a, b));
 }
 
+/* One listing into ifc: 0, or -1 with the failure reported. */
+static int
+listing(int s, struct ifconf *ifc)
+{
+	if (ioctl(s, SIOCGIFCONF, ifc) == 0)
+		return 0;
+	perror("ioctl(SIOCGIFCONF)");
+	return -1;
+}
+
+/*
+ * Whether a listing into a buffer of size bytes may have been cut: the
+ * kernel stops short of a record that does not fit.
+ */
+static bool
+maybe_cut(const struct ifconf *ifc, size_t size)
+{
+	return static_cast<size_t>(ifc->ifc_len) + sizeof(struct ifreq) > size;
+}
+
 /*
  * Lists the interfaces into ifc, whose buffer holds size bytes.  The kernel
  * fills the buffer and silently leaves out what does not fit, so a buffer
  * with no room for one record more may hold only the start of the list:
- * then ask how long the list is (a listing without a buffer), and list
- * again into a buffer of that length and one record more, which *heap
- * keeps for the caller to free, until the list fits.  0 when it does, -1
- * with the failure reported.
+ * then ask how long the list is (a listing without a buffer), allocate
+ * that length and one record more, which *heap keeps for the caller to
+ * free, and list again.  The list may grow in between, hence the loop.
+ * 0 when the list fits, -1 with the failure reported.
  */
 static int
 list(int s, struct ifconf *ifc, size_t size, void **heap)
 {
-	while (ioctl(s, SIOCGIFCONF, ifc) == 0) {
-		const size_t len = static_cast<size_t>(ifc->ifc_len);
-
-		if (ifc->ifc_buf == nullptr) {
-			size = len + sizeof(struct ifreq);
-			free(*heap);
-			if ((*heap = malloc(size)) == nullptr) {
-				perror("malloc");
-				return -1;
-			}
-			ifc->ifc_len = static_cast<int>(size);
-			ifc->ifc_buf = static_cast<char *>(*heap);
-		} else if (len + sizeof(struct ifreq) > size) {
-			ifc->ifc_len = 0;
-			ifc->ifc_buf = nullptr;
-		} else {
-			return 0;
+	if (listing(s, ifc) < 0)
+		return -1;
+	while (maybe_cut(ifc, size)) {
+		ifc->ifc_len = 0;
+		ifc->ifc_buf = nullptr;
+		if (listing(s, ifc) < 0)
+			return -1;
+		size = static_cast<size_t>(ifc->ifc_len) + sizeof(struct ifreq);
+		free(*heap);
+		if ((*heap = malloc(size)) == nullptr) {
+			perror("malloc");
+			return -1;
 		}
+		ifc->ifc_len = static_cast<int>(size);
+		ifc->ifc_buf = static_cast<char *>(*heap);
+		if (listing(s, ifc) < 0)
+			return -1;
 	}
-	perror("ioctl(SIOCGIFCONF)");
-	return -1;
+	return 0;
 }
 
 int
