@@ -37,10 +37,10 @@ static_assert((HOSTADDR_SITE_NET & 0xffffU) == 0,
 /* Inclusive ranges of host-order addresses. */
 static constexpr uint32_t SITE_FIRST = HOSTADDR_SITE_NET;
 static constexpr uint32_t SITE_LAST = HOSTADDR_SITE_NET | 0xffffU;
-static constexpr uint32_t PRIV_FIRST = 0xac100000U; /* 172.16.0.0 */
-static constexpr uint32_t PRIV_LAST = 0xac10ffffU;  /* 172.16.255.255 */
-static constexpr uint32_t LINK_FIRST = 0xa9fe0000U; /* 169.254.0.0 */
-static constexpr uint32_t LINK_LAST = 0xa9feffffU;  /* 169.254.255.255 */
+static constexpr uint32_t NET172_16_FIRST = 0xac100000U; /* 172.16.0.0 */
+static constexpr uint32_t NET172_16_LAST = 0xac10ffffU;  /* 172.16.255.255 */
+static constexpr uint32_t LINK_FIRST = 0xa9fe0000U;      /* 169.254.0.0 */
+static constexpr uint32_t LINK_LAST = 0xa9feffffU;       /* 169.254.255.255 */
 
 static bool
 within(uint32_t addr, uint32_t first, uint32_t last)
@@ -49,12 +49,12 @@ within(uint32_t addr, uint32_t first, uint32_t last)
 }
 
 /*
- * Whether what was written (written, as stdio answered: negative on
- * failure) went out; the flush tells.  0 when it did, 1 with the failure
- * reported.
+ * The exit status for output that stdio took as written (what it answered:
+ * negative on failure); the flush tells whether it went out.  0 when it
+ * did, 1 with the failure reported.
  */
 static int
-flushed(int written)
+exit_status(int written)
 {
 	if (written < 0 || fflush(stdout) == EOF) {
 		perror("stdout");
@@ -63,26 +63,25 @@ flushed(int written)
 	return 0;
 }
 
-/* --help and --version; 0 when written, 1 when the writing failed. */
+/* Writes the --help or --version text; what printf answered. */
 static int
 about(const char *arg)
 {
 	const unsigned a = SITE_FIRST >> 24, b = (SITE_FIRST >> 16) & 0xffU;
 
-	if (strcmp(arg, "--version") == 0) {
-		return flushed(printf("hostaddr %s\nsite network %u.%u.0.0/16\n",
-		    HOSTADDR_VERSION, a, b));
-	}
-	return flushed(printf("usage: hostaddr [--help | --version]\n"
-			     "Prints one IPv4 address of this host: of those on "
-			     "interfaces that are up and\n"
-			     "not loopback, outside 169.254.0.0/16, the first in "
-			     "the site network\n"
-			     "%u.%u.0.0/16, else the first in 172.16.0.0/16, "
-			     "else the last one listed.\n"
-			     "Exit status: 0 when it printed an address, "
-			     "1 otherwise; see hostaddr(1).\n",
-	    a, b));
+	if (strcmp(arg, "--version") == 0)
+		return printf("hostaddr %s\nsite network %u.%u.0.0/16\n",
+		    HOSTADDR_VERSION, a, b);
+	return printf("usage: hostaddr [--help | --version]\n"
+		      "Prints one IPv4 address of this host: of those on "
+		      "interfaces that are up and\n"
+		      "not loopback, outside 169.254.0.0/16, the first in "
+		      "the site network\n"
+		      "%u.%u.0.0/16, else the first in 172.16.0.0/16, "
+		      "else the last one listed.\n"
+		      "Exit status: 0 when it printed an address, "
+		      "1 otherwise; see hostaddr(1).\n",
+	    a, b);
 }
 
 /* One listing into ifc: 0, or -1 with the failure reported. */
@@ -160,7 +159,7 @@ main(int argc, char **argv)
 	for (i = 1; i < static_cast<size_t>(argc); i++)
 		if (strcmp(argv[i], "--help") == 0 ||
 		    strcmp(argv[i], "--version") == 0)
-			return about(argv[i]);
+			return exit_status(about(argv[i]));
 
 	s = socket(AF_INET, SOCK_DGRAM, 0);
 	if (s < 0) {
@@ -202,7 +201,7 @@ main(int argc, char **argv)
 			chosen = addr;
 			break;
 		}
-		if (within(chosen, PRIV_FIRST, PRIV_LAST))
+		if (within(chosen, NET172_16_FIRST, NET172_16_LAST))
 			continue;
 		chosen = addr;
 	}
@@ -212,5 +211,5 @@ main(int argc, char **argv)
 		return 1;
 
 	out.s_addr = htonl(chosen);
-	return flushed(puts(inet_ntoa(out)));
+	return exit_status(puts(inet_ntoa(out)));
 }
