@@ -24,7 +24,6 @@
 #include <sys/statfs.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 static const char *RCSInfo =
@@ -287,14 +286,28 @@ static struct PyModuleDef statfs_module[] = {
 };
 
 /*
- * The running interpreter's minor version, read from its text ("3.13.0
- * (main, ..."): Py_Version is data that 3.6 to 3.10 lack, and a module
- * that names it would not load there.
+ * The running interpreter's minor version, from sys.version_info, or -1
+ * with the error set.  The references are borrowed: a free-threaded
+ * CPython, refused below, counts them otherwise than the stable ABI's
+ * Py_DECREF would.
  */
 static int
 running_minor(void)
 {
-	return static_cast<int>(strtol(Py_GetVersion() + 2, nullptr, 10));
+	PyObject *info = PySys_GetObject("version_info");
+	PyObject *minor = info != nullptr ? PyTuple_GetItem(info, 1) : nullptr;
+	long n;
+
+	if (minor == nullptr) {
+		if (PyErr_Occurred() == nullptr)
+			PyErr_SetString(PyExc_ImportError,
+			    "statfs: sys.version_info is missing");
+		return -1;
+	}
+	n = PyLong_AsLong(minor);
+	if (n == -1 && PyErr_Occurred() != nullptr)
+		return -1;
+	return static_cast<int>(n);
 }
 
 PyMODINIT_FUNC
@@ -302,10 +315,13 @@ PyInit_statfs(void)
 {
 	const int minor = running_minor();
 
+	if (minor < 0)
+		return nullptr;
 #ifdef Py_LIMITED_API
 	/*
 	 * A free-threaded CPython loads .abi3.so files too, but its objects
-	 * are laid out otherwise: refuse it before touching any of them.
+	 * are laid out otherwise than the stable ABI's macros take them to
+	 * be: refuse it, having used none of them.
 	 */
 	if (strstr(Py_GetVersion(), "free-threading build") != nullptr) {
 		PyErr_Format(PyExc_ImportError,
