@@ -37,10 +37,10 @@ static_assert((HOSTADDR_SITE_NET & 0xffffU) == 0,
 /* Inclusive ranges of host-order addresses. */
 static constexpr uint32_t SITE_FIRST = HOSTADDR_SITE_NET;
 static constexpr uint32_t SITE_LAST = HOSTADDR_SITE_NET | 0xffffU;
-static constexpr uint32_t PRIV_FIRST = 0xac100000U; /* 172.16.0.0 */
-static constexpr uint32_t PRIV_LAST = 0xac10ffffU;  /* 172.16.255.255 */
-static constexpr uint32_t LINK_FIRST = 0xa9fe0000U; /* 169.254.0.0 */
-static constexpr uint32_t LINK_LAST = 0xa9feffffU;  /* 169.254.255.255 */
+static constexpr uint32_t NET172_16_FIRST = 0xac100000U; /* 172.16.0.0 */
+static constexpr uint32_t NET172_16_LAST = 0xac10ffffU;  /* 172.16.255.255 */
+static constexpr uint32_t LINK_FIRST = 0xa9fe0000U;      /* 169.254.0.0 */
+static constexpr uint32_t LINK_LAST = 0xa9feffffU;       /* 169.254.255.255 */
 
 static bool
 within(uint32_t addr, uint32_t first, uint32_t last)
@@ -49,12 +49,12 @@ within(uint32_t addr, uint32_t first, uint32_t last)
 }
 
 /*
- * Whether what was written (written, as stdio answered: negative on
- * failure) went out; the flush tells.  0 when it did, 1 with the failure
- * reported.
+ * The exit status for output that stdio took as written (what it answered:
+ * negative on failure); the flush tells whether it went out.  0 when it
+ * did, 1 with the failure reported.
  */
 static int
-flushed(int written)
+exit_status(int written)
 {
 	if (written < 0 || fflush(stdout) == EOF) {
 		perror("stdout");
@@ -63,71 +63,85 @@ flushed(int written)
 	return 0;
 }
 
-/* --help and --version; 0 when written, 1 when the writing failed. */
+/* Writes the --help or --version text; what printf answered. */
 static int
 about(const char *arg)
 {
 	const unsigned a = SITE_FIRST >> 24, b = (SITE_FIRST >> 16) & 0xffU;
 
-	if (strcmp(arg, "--version") == 0) {
-		return flushed(printf("hostaddr %s\nsite network %u.%u.0.0/16\n",
-		    HOSTADDR_VERSION, a, b));
-	}
-	return flushed(printf("usage: hostaddr [--help | --version]\n"
-			     "Prints one IPv4 address of this host: of those on "
-			     "interfaces that are up and\n"
-			     "not loopback, outside 169.254.0.0/16, the first in "
-			     "the site network\n"
-			     "%u.%u.0.0/16, else the first in 172.16.0.0/16, "
-			     "else the last one listed.\n"
-			     "Exit status: 0 when it printed an address, "
-			     "1 otherwise; see hostaddr(1).\n",
-	    a, b));
+	if (strcmp(arg, "--version") == 0)
+		return printf("hostaddr %s\nsite network %u.%u.0.0/16\n",
+		    HOSTADDR_VERSION, a, b);
+	return printf("usage: hostaddr [--help | --version]\n"
+		      "Prints one IPv4 address of this host: of those on "
+		      "interfaces that are up and\n"
+		      "not loopback, outside 169.254.0.0/16, the first in "
+		      "the site network\n"
+		      "%u.%u.0.0/16, else the first in 172.16.0.0/16, "
+		      "else the last one listed.\n"
+		      "Exit status: 0 when it printed an address, "
+		      "1 otherwise; see hostaddr(1).\n",
+	    a, b);
+}
+
+/* One listing into ifc: 0, or -1 with the failure reported. */
+static int
+listing(int s, struct ifconf *ifc)
+{
+	if (ioctl(s, SIOCGIFCONF, ifc) == 0)
+		return 0;
+	perror("ioctl(SIOCGIFCONF)");
+	return -1;
+}
+
+/*
+ * Whether a listing into a buffer of size bytes may have been cut: the
+ * kernel stops short of a record that does not fit.
+ */
+static bool
+maybe_cut(const struct ifconf *ifc, size_t size)
+{
+	return static_cast<size_t>(ifc->ifc_len) + sizeof(struct ifreq) > size;
 }
 
 /*
  * Lists the interfaces into ifc, whose buffer holds size bytes.  The kernel
  * fills the buffer and silently leaves out what does not fit, so a buffer
  * with no room for one record more may hold only the start of the list:
- * then ask how long the list is (a listing without a buffer), and list
- * again into a buffer of that length and one record more, which *heap
- * keeps for the caller to free, until the list fits.  0 when it does, -1
- * with the failure reported.
+ * then ask how long the list is (a listing without a buffer), allocate
+ * that length and one record more, which *heap keeps for the caller to
+ * free, and list again.  The list may grow in between, hence the loop.
+ * 0 when the list fits, -1 with the failure reported.
  */
 static int
 list(int s, struct ifconf *ifc, size_t size, void **heap)
 {
-	while (ioctl(s, SIOCGIFCONF, ifc) == 0) {
-		const size_t len = static_cast<size_t>(ifc->ifc_len);
-
-		if (ifc->ifc_buf == nullptr) {
-			size = len + sizeof(struct ifreq);
-			free(*heap);
-			if ((*heap = malloc(size)) == nullptr) {
-				perror("malloc");
-				return -1;
-			}
-			ifc->ifc_len = static_cast<int>(size);
-			ifc->ifc_buf = static_cast<char *>(*heap);
-		} else if (len + sizeof(struct ifreq) > size) {
-			ifc->ifc_len = 0;
-			ifc->ifc_buf = nullptr;
-		} else {
-			return 0;
+	if (listing(s, ifc) < 0)
+		return -1;
+	while (maybe_cut(ifc, size)) {
+		ifc->ifc_len = 0;
+		ifc->ifc_buf = nullptr;
+		if (listing(s, ifc) < 0)
+			return -1;
+		size = static_cast<size_t>(ifc->ifc_len) + sizeof(struct ifreq);
+		free(*heap);
+		if ((*heap = malloc(size)) == nullptr) {
+			perror("malloc");
+			return -1;
 		}
+		ifc->ifc_len = static_cast<int>(size);
+		ifc->ifc_buf = static_cast<char *>(*heap);
+		if (listing(s, ifc) < 0)
+			return -1;
 	}
-	perror("ioctl(SIOCGIFCONF)");
-	return -1;
+	return 0;
 }
 
 int
 main(int argc, char **argv)
 {
 	/* The listing buffer; its records are stepped through in place. */
-	union {
-		char bytes[4096];
-		struct ifreq recs[4096 / sizeof(struct ifreq)];
-	} buf;
+	alignas(struct ifreq) char buf[4096];
 	static char obuf[128];
 	struct ifconf ifc;
 	struct in_addr out;
@@ -145,7 +159,7 @@ main(int argc, char **argv)
 	for (i = 1; i < static_cast<size_t>(argc); i++)
 		if (strcmp(argv[i], "--help") == 0 ||
 		    strcmp(argv[i], "--version") == 0)
-			return about(argv[i]);
+			return exit_status(about(argv[i]));
 
 	s = socket(AF_INET, SOCK_DGRAM, 0);
 	if (s < 0) {
@@ -153,9 +167,9 @@ main(int argc, char **argv)
 		return 1;
 	}
 
-	ifc.ifc_len = sizeof(buf.bytes);
-	ifc.ifc_buf = buf.bytes;
-	if (list(s, &ifc, sizeof(buf.bytes), &heap) < 0)
+	ifc.ifc_len = sizeof(buf);
+	ifc.ifc_buf = buf;
+	if (list(s, &ifc, sizeof(buf), &heap) < 0)
 		return 1;
 
 	/* A trailing partial record, should there be one, is not visited. */
@@ -187,7 +201,7 @@ main(int argc, char **argv)
 			chosen = addr;
 			break;
 		}
-		if (within(chosen, PRIV_FIRST, PRIV_LAST))
+		if (within(chosen, NET172_16_FIRST, NET172_16_LAST))
 			continue;
 		chosen = addr;
 	}
@@ -197,5 +211,5 @@ main(int argc, char **argv)
 		return 1;
 
 	out.s_addr = htonl(chosen);
-	return flushed(puts(inet_ntoa(out)));
+	return exit_status(puts(inet_ntoa(out)));
 }

@@ -24,7 +24,6 @@
 #include <sys/statfs.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 static const char *RCSInfo =
@@ -250,51 +249,75 @@ statfs_path(
 /*
  * Multi-phase initialisation: the interpreter makes the module object and
  * statfs_exec() fills it, for each interpreter that imports it.  The slots
- * stand newest first, each with the first CPython 3 that knows it: an
- * older interpreter refuses a slot it does not know, so it is given the
- * list from the first slot it knows on.  The values are the stable
- * ABI's, which a build for 3.6 does not see.
+ * stand newest first, each with the first CPython 3 that knows it.  A
+ * build against the full API serves the interpreter whose headers it sees
+ * and names the slots they define.  The stable-ABI module serves 3.6 on,
+ * whose headers hide the 3.12 slot from it: it names the stable ABI's
+ * value, and an interpreter before 3.12, which would refuse a slot it does
+ * not know, is given the list from the slot after it.
  */
-#ifndef Py_mod_multiple_interpreters
-#define Py_mod_multiple_interpreters 3
-#endif
-#ifndef Py_MOD_PER_INTERPRETER_GIL_SUPPORTED
+#if defined(Py_LIMITED_API) && !defined(Py_mod_multiple_interpreters)
+#define Py_mod_multiple_interpreters	     3
 #define Py_MOD_PER_INTERPRETER_GIL_SUPPORTED (reinterpret_cast<void *>(2))
-#endif
-#ifndef Py_mod_gil
-#define Py_mod_gil 4
-#endif
-#ifndef Py_MOD_GIL_NOT_USED
-#define Py_MOD_GIL_NOT_USED (reinterpret_cast<void *>(1))
 #endif
 
 static PyModuleDef_Slot statfs_slots[] = {
-	{ Py_mod_gil, Py_MOD_GIL_NOT_USED }, /* 3.13 */
-	{ Py_mod_multiple_interpreters,	     /* 3.12 */
+#ifdef Py_GIL_DISABLED
+	{ Py_mod_gil, Py_MOD_GIL_NOT_USED }, /* 3.13, free-threaded */
+#endif
+#ifdef Py_mod_multiple_interpreters
+	{ Py_mod_multiple_interpreters, /* 3.12 */
 	    Py_MOD_PER_INTERPRETER_GIL_SUPPORTED },
+#endif
 	{ Py_mod_exec, reinterpret_cast<void *>(statfs_exec) }, /* 3.5 */
 	{ 0, nullptr },
 };
 
 /* One definition for each list of slots, so that none is ever changed. */
+#define STATFS_MODULE(slots)                                        \
+	{ PyModuleDef_HEAD_INIT, "statfs", statfs_module__doc__, 0, \
+	    statfs_methods, slots, nullptr, nullptr, nullptr }
+
+#ifndef Py_LIMITED_API
+
+static struct PyModuleDef statfs_module = STATFS_MODULE(statfs_slots);
+
+PyMODINIT_FUNC
+PyInit_statfs(void)
+{
+	return PyModuleDef_Init(&statfs_module);
+}
+
+#else /* the stable ABI */
+
 static struct PyModuleDef statfs_module[] = {
-	{ PyModuleDef_HEAD_INIT, "statfs", statfs_module__doc__, 0,
-	    statfs_methods, &statfs_slots[0], nullptr, nullptr, nullptr },
-	{ PyModuleDef_HEAD_INIT, "statfs", statfs_module__doc__, 0,
-	    statfs_methods, &statfs_slots[1], nullptr, nullptr, nullptr },
-	{ PyModuleDef_HEAD_INIT, "statfs", statfs_module__doc__, 0,
-	    statfs_methods, &statfs_slots[2], nullptr, nullptr, nullptr },
+	STATFS_MODULE(&statfs_slots[0]), /* 3.12 on */
+	STATFS_MODULE(&statfs_slots[1]), /* 3.6 to 3.11 */
 };
 
 /*
- * The running interpreter's minor version, read from its text ("3.13.0
- * (main, ..."): Py_Version is data that 3.6 to 3.10 lack, and a module
- * that names it would not load there.
+ * The running interpreter's minor version, from sys.version_info, or -1
+ * with the error set.  The references are borrowed: a free-threaded
+ * CPython, refused below, counts them otherwise than the stable ABI's
+ * Py_DECREF would.
  */
 static int
 running_minor(void)
 {
-	return static_cast<int>(strtol(Py_GetVersion() + 2, nullptr, 10));
+	PyObject *info = PySys_GetObject("version_info");
+	PyObject *minor = info != nullptr ? PyTuple_GetItem(info, 1) : nullptr;
+	long n;
+
+	if (minor == nullptr) {
+		if (PyErr_Occurred() == nullptr)
+			PyErr_SetString(PyExc_ImportError,
+			    "statfs: sys.version_info is missing");
+		return -1;
+	}
+	n = PyLong_AsLong(minor);
+	if (n == -1 && PyErr_Occurred() != nullptr)
+		return -1;
+	return static_cast<int>(n);
 }
 
 PyMODINIT_FUNC
@@ -302,10 +325,12 @@ PyInit_statfs(void)
 {
 	const int minor = running_minor();
 
-#ifdef Py_LIMITED_API
+	if (minor < 0)
+		return nullptr;
 	/*
 	 * A free-threaded CPython loads .abi3.so files too, but its objects
-	 * are laid out otherwise: refuse it before touching any of them.
+	 * are laid out otherwise than the stable ABI's macros take them to
+	 * be: refuse it, having used none of them.
 	 */
 	if (strstr(Py_GetVersion(), "free-threading build") != nullptr) {
 		PyErr_Format(PyExc_ImportError,
@@ -317,10 +342,10 @@ PyInit_statfs(void)
 		    minor, minor, minor);
 		return nullptr;
 	}
-#endif
-	return PyModuleDef_Init(
-	    &statfs_module[minor >= 13 ? 0 : minor == 12 ? 1 : 2]);
+	return PyModuleDef_Init(&statfs_module[minor >= 12 ? 0 : 1]);
 }
+
+#endif /* Py_LIMITED_API */
 
 #else /* Python 2 */
 
