@@ -1,51 +1,28 @@
-"""The statfs module built by setuptools, for pip installs from the source
-(the release wheels are built by CMake, see ./package).
+"""The statfs module for pip's builds from the source, with setuptools'
+own backend: the module is built by CMake, the build of record, for the
+interpreter that runs this; the metadata is in setup.cfg."""
 
-The module's flags mirror the CMake build's (cmake/LibcOnly.cmake,
-statfs/CMakeLists.txt); check-install compares the compile and link
-commands of the two.  The metadata is in setup.cfg.
-"""
-
+import glob
+import os
+import subprocess
 import sys
-import sysconfig
 
-try:
-    from setuptools import Extension, setup
-    from setuptools.command.build_ext import build_ext
-except ImportError:
-    sys.path.insert(0, sys.path[0] or ".")
-    from backend import NO_SETUPTOOLS
-    sys.exit(NO_SETUPTOOLS)
+from setuptools import Extension, setup
+from setuptools.command.build_ext import build_ext
 
-# Free-threaded CPython has no limited API: it gets a module of its own,
-# built against the full API.
-STABLE_ABI = not sysconfig.get_config_var("Py_GIL_DISABLED")
+HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-class LibcOnly(build_ext):
-    """No libpython (added for a shared interpreter before 3.8), no RUNPATH
-    (copied from the interpreter's own link line), no C++ runtime."""
-
-    def get_libraries(self, ext):
-        return ext.libraries
-
-    def build_extensions(self):
-        self.compiler.linker_so = [a for a in self.compiler.linker_so
-                                   if not a.startswith(("-Wl,-rpath", "-Wl,-R"))]
-        build_ext.build_extensions(self)
+class CMakeBuild(build_ext):
+    def build_extension(self, ext):
+        build = os.path.abspath(self.build_temp)
+        subprocess.check_call(["cmake", "-S", HERE, "-B", build, "-DBUILD_TESTING=OFF",
+                               "-DCMAKE_DISABLE_FIND_PACKAGE_Python2=ON",
+                               "-DPython3_EXECUTABLE=" + sys.executable])
+        subprocess.check_call(["cmake", "--build", build])
+        module, = glob.glob(os.path.join(build, "statfs", "statfs_py3*", "statfs*.so"))
+        self.copy_file(module, os.path.join(self.build_lib, os.path.basename(module)))
 
 
-setup(
-    ext_modules=[Extension(
-        "statfs", ["statfs/statfsmodule.cpp"],
-        language="c",   # linked by the C driver: no libstdc++
-        define_macros=[("Py_LIMITED_API", "0x03060000")] if STABLE_ABI else [],
-        py_limited_api=STABLE_ABI,
-        extra_compile_args=["-std=c++20", "-fno-exceptions", "-fno-rtti"],
-        extra_link_args=["-Wl,--as-needed", "-Wl,-z,relro,-z,now"],
-    )],
-    py_modules=[],
-    cmdclass={"build_ext": LibcOnly},
-    options={"bdist_wheel": {"py_limited_api": "cp36"} if STABLE_ABI else {},
-             "build": {"build_base": "build-pip"}},
-)
+setup(ext_modules=[Extension("statfs", ["statfs/statfsmodule.cpp"])],
+      cmdclass={"build_ext": CMakeBuild})
