@@ -337,8 +337,8 @@ PyInit_statfs(void)
 		    "statfs.abi3.so is the statfs module for CPython with the "
 		    "interpreter lock, not for this free-threaded CPython 3.%d: "
 		    "it takes statfs.cpython-3%dt-<arch>.so (the cp3%dt wheel), "
-		    "which a build configured with "
-		    "-DPython3_EXECUTABLE=<this interpreter> makes",
+		    "which CMake builds for each free-threaded CPython it "
+		    "finds, and pip from the source under this interpreter",
 		    minor, minor, minor);
 		return nullptr;
 	}
