@@ -21,17 +21,18 @@ prepared(root python3.14 - sid python3.14 python3-auditwheel)
 set(STATFS_AUDITWHEEL_PATH ${root}/usr/lib/python3/dist-packages)
 
 # foreign_python(<major> <X.Y> <release>): for a toolchain file, Debian
-# <release>'s Python X.Y for DEB_HOST_ARCH.  Sets its headers,
-# Python<major>_INCLUDE_DIR (unless given), and where the toolchain file has
-# an emulator, the command that runs it there with its own C library,
-# STATFS_PYTHON<major>_COMMAND; while it is not prepared,
-# STATFS_PYTHON<major>_MISSING says so.
+# <release>'s Python X.Y for DEB_HOST_ARCH.  Sets its version,
+# STATFS_PYTHON<major>_VERSION, its headers, Python<major>_INCLUDE_DIR
+# (unless given), and where the toolchain file has an emulator, the command
+# that runs it there with its own C library, STATFS_PYTHON<major>_COMMAND;
+# while it is not prepared, STATFS_PYTHON<major>_MISSING says so.
 function(foreign_python major version release)
   prepared(root python${version}-${DEB_HOST_ARCH} ${DEB_HOST_ARCH} ${release}
     python${version} libpython${version}-dev)
-  if(NOT EXISTS ${root}/.prepared)
-    set(STATFS_PYTHON${major}_MISSING "the ${DEB_HOST_ARCH} Python ${version} in ${root}, \
-which the prepare target makes (as root)" PARENT_SCOPE)
+  set(STATFS_PYTHON${major}_VERSION ${version} PARENT_SCOPE)
+  if(NOT EXISTS ${root}/.prepared OR NOT EXISTS ${root}/usr/include/python${version}/Python.h)
+    set(STATFS_PYTHON${major}_MISSING "the ${DEB_HOST_ARCH} Python ${version} and its headers \
+in ${root}, which the prepare target makes (as root)" PARENT_SCOPE)
     return()
   endif()
   if(NOT Python${major}_INCLUDE_DIR)

@@ -1,7 +1,6 @@
-# statfs_install(<target> <python> [<interpreter>]): installs the module of
-# <target> (an install component of that name) for Python <python> (2, 3,
-# or X.Yt) where <interpreter> (by default Python<major>_EXECUTABLE, or a
-# cross build's STATFS_PYTHON<major>_COMMAND) looks for modules
+# statfs_install(<target> <module> <interpreter> <X.Y>): installs the
+# module of <target> (an install component of that name), statfs_py2,
+# statfs_py3 or statfs_py<X.Y>t, where <interpreter> looks for modules
 # under the prefix given at install time (its own install schemes say
 # where: lib/python3/dist-packages for Debian's python3 under /usr,
 # lib/python3.11/dist-packages under /usr/local, a pyenv interpreter's
@@ -12,6 +11,7 @@
 # (METADATA, the WHEEL that the module's wheel carries, and INSTALLER), so
 # that importlib.metadata and pip know the installed version, and for
 # Python 3 the stub-only package statfs-stubs (PEP 561) for type checkers.
+# Where there is no interpreter to ask, the folder is lib/pythonX.Y/site-packages.
 # There is no RECORD: the files belong to whatever installed them (dpkg,
 # CMake's install_manifest.txt, or wheel pack, which writes it), and a
 # Python tool must not remove a project that has none.
@@ -49,20 +49,13 @@ Description-Content-Type: ${cfg_long_description_content_type}
 
 ${description}")
 
-function(statfs_install target python)
-  string(REGEX MATCH "^[23]" major ${python})
-  set(python_command ${ARGN})
-  if(NOT python_command AND CMAKE_CROSSCOMPILING)
-    set(python_command ${STATFS_PYTHON${major}_COMMAND})
-  elseif(NOT python_command)
-    set(python_command ${Python${major}_EXECUTABLE})
-  endif()
+function(statfs_install target module python version)
+  string(REGEX MATCH "^[23]" major ${module})
   # The wheel's tag: the stable ABI's floor, or a free-threaded CPython's.
   math(EXPR minor "(${statfs_limited_api} >> 16) & 0xff")
   set(tag cp3${minor}-abi3)
-  if(python MATCHES "t$")
-    string(REPLACE "." "" tag "cp${python}")
-    string(REGEX REPLACE "t$" "-${tag}" tag "${tag}")
+  if(module MATCHES "t$")
+    string(REGEX REPLACE "^([0-9]+)\\.([0-9]+)t$" "cp\\1\\2-cp\\1\\2t" tag ${module})
   endif()
   set(info ${CMAKE_CURRENT_BINARY_DIR}/${target}.dist/${statfs_dist}-${PROJECT_VERSION}.dist-info)
   file(WRITE ${info}/METADATA "${statfs_metadata}")
@@ -76,54 +69,24 @@ function(statfs_install target python)
 Root-Is-Purelib: false\nTag: ${tag}-linux_${CMAKE_SYSTEM_PROCESSOR}\n")
     set(stubs "\"${CMAKE_CURRENT_SOURCE_DIR}/statfs-stubs\"")
   endif()
-
-  set(dir_var STATFS_PYTHON${major}_INSTALL_DIR)
-  set(${dir_var} "" CACHE STRING "Where to install the Python ${major} module, \
-relative to the prefix (empty: where the interpreter looks)")
-  if(${dir_var})
-    set(dir_usr "${${dir_var}}")
-    set(dir_local "${${dir_var}}")
-  elseif(NOT python_command)
-    set(dir_usr lib/python${Python${major}_VERSION_MAJOR}.${Python${major}_VERSION_MINOR}/site-packages)
-    set(dir_local ${dir_usr})
-  else()
-    foreach(prefix usr local)
-      execute_process(COMMAND ${python_command}
-          ${PROJECT_SOURCE_DIR}/cmake/python_install_dir.py /${prefix}
-        OUTPUT_VARIABLE dir_${prefix} OUTPUT_STRIP_TRAILING_WHITESPACE
-        COMMAND_ERROR_IS_FATAL ANY)
-    endforeach()
-  endif()
+  set(STATFS_PYTHON${major}_INSTALL_DIR "" CACHE STRING "Where to install the Python \
+${major} modules, relative to the prefix (empty: where their interpreters look)")
   set(home "")
   if(CMAKE_CROSSCOMPILING)
     set(home /usr)
   endif()
   install(CODE "
-    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
-      set(dir \"\${CMAKE_INSTALL_PREFIX}/${dir_usr}\")
-    else()
-      set(dir \"\${CMAKE_INSTALL_PREFIX}/${dir_local}\")
+    set(dir \"${STATFS_PYTHON${major}_INSTALL_DIR}\")
+    if(NOT dir)
+      set(dir lib/python${version}/site-packages)
     endif()
-    file(INSTALL DESTINATION \"\${dir}\" TYPE MODULE
-      FILES \"$<TARGET_FILE:${target}>\")
-    file(INSTALL DESTINATION \"\${dir}\" TYPE DIRECTORY FILES \"${info}\" ${stubs})
-    set(python \"${python_command}\")
+    set(dir \"\${CMAKE_INSTALL_PREFIX}/\${dir}\")
+    set(python \"${python}\")
     if(python)
-      list(GET python -1 interpreter)
-      execute_process(COMMAND \${python} -E -c \"if 1:
-          import os, site, sys
-          prefix, home = os.path.realpath(sys.prefix), sys.argv[2] or sys.prefix
-          def seen(p):
-              p = os.path.realpath(p)
-              return home + p[len(prefix):] if (p + '/').startswith(prefix + '/') else p
-          paths = sys.path + getattr(site, 'getsitepackages', list)()
-          if getattr(site, 'ENABLE_USER_SITE', False):
-              paths.append(site.getusersitepackages())
-          here = set(seen(p) for p in paths if p)
-          sys.exit(os.path.realpath(sys.argv[1]) not in here)\" \"\${dir}\" \"${home}\"
-        RESULT_VARIABLE off_path)
-      if(off_path EQUAL 1)
-        message(NOTICE \"statfs: \${dir} is not on the module path (sys.path) of \${interpreter}\")
-      endif()
-    endif()" COMPONENT ${target})
+      execute_process(COMMAND \${python} -E ${PROJECT_SOURCE_DIR}/cmake/python_install_dir.py
+        \"\${CMAKE_INSTALL_PREFIX}\" \"${STATFS_PYTHON${major}_INSTALL_DIR}\" \"${home}\"
+        OUTPUT_VARIABLE dir OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    endif()
+    file(INSTALL DESTINATION \"\${dir}\" TYPE MODULE FILES \"$<TARGET_FILE:${target}>\")
+    file(INSTALL DESTINATION \"\${dir}\" TYPE DIRECTORY FILES \"${info}\" ${stubs})" COMPONENT ${target})
 endfunction()

@@ -54,25 +54,22 @@ endfunction()
 # the interpreter functions that can fail bound to test_preload's
 # stand-ins (an interpreter that binds its own names inside its executable
 # cannot have them interposed otherwise).
-foreach(python 2 3 ${statfs_free_threaded})
-  string(REGEX REPLACE "^[^|]*\\|([0-9]+\\.[0-9]+)[^|]*\\|([^|]*)\\|(.*)$" "\\1t;\\2;\\3"
-    python "${python}")
-  list(GET python 0 module)
-  if(NOT TARGET statfs_py${module} OR TARGET statfs_py${module}_faulty)
-    continue()
+foreach(module IN ITEMS 2 3 LISTS statfs_pythons)
+  string(REGEX REPLACE "^[^|]*\\|([0-9]+\\.[0-9]+).*" "\\1t" module "${module}")
+  if(DEFINED statfs_module_${module} AND NOT TARGET statfs_py${module}_faulty)
+    statfs_module(statfs_py${module}_faulty ${statfs_module_${module}})
+    target_link_options(statfs_py${module}_faulty PRIVATE -Wl,--wrap=PyString_FromString
+      -Wl,--wrap=PyUnicode_FromString -Wl,--wrap=PyDict_SetItemString
+      -Wl,--wrap=PyInt_FromLong -Wl,--wrap=PyLong_FromLong
+      -Wl,--wrap=PyLong_FromUnsignedLongLong -Wl,--wrap=PyTuple_New
+      -Wl,--wrap=PyNumber_Multiply -Wl,--wrap=PyNumber_Rshift)
   endif()
-  statfs_module(statfs_py${module}_faulty ${python})
-  target_link_options(statfs_py${module}_faulty PRIVATE -Wl,--wrap=PyString_FromString
-    -Wl,--wrap=PyUnicode_FromString -Wl,--wrap=PyDict_SetItemString
-    -Wl,--wrap=PyInt_FromLong -Wl,--wrap=PyLong_FromLong
-    -Wl,--wrap=PyLong_FromUnsignedLongLong -Wl,--wrap=PyTuple_New
-    -Wl,--wrap=PyNumber_Multiply -Wl,--wrap=PyNumber_Rshift)
 endforeach()
 
 if(CMAKE_CROSSCOMPILING)
   foreach(major 2 3)
     if(STATFS_PYTHON${major}_COMMAND)
-      add_statfs_tests(py${major} ${Python${major}_VERSION} ${major} "${classes}"
+      add_statfs_tests(py${major} ${STATFS_PYTHON${major}_VERSION} ${major} "${classes}"
         ${STATFS_PYTHON${major}_COMMAND})
     elseif(TARGET statfs_py${major})
       set(statfs_unbuilt_pyqemu "${no_emulator}")
@@ -103,7 +100,7 @@ foreach(entry IN LISTS statfs_pythons)
   endwhile()
   list(APPEND names ${name})
   list(APPEND tested ${module})
-  if(free AND TARGET statfs_py3)
+  if(free)
     add_statfs_tests(${name} ${version} 3 Refusal ${python})
   endif()
   add_statfs_tests(${name} ${version} ${module} "${classes}" ${python})
