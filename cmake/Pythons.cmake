@@ -11,6 +11,21 @@
 include(Prepared)
 set(statfs_pythons "")
 if(CMAKE_CROSSCOMPILING)
+  # Each under the emulator, by a command of its own (none without one).
+  foreach(major 2 3)
+    if(NOT STATFS_PYTHON${major}_VERSION OR CMAKE_DISABLE_FIND_PACKAGE_Python${major})
+      continue()
+    endif()
+    set(python "")
+    if(STATFS_PYTHON${major}_COMMAND)
+      set(python ${CMAKE_BINARY_DIR}/python${STATFS_PYTHON${major}_VERSION})
+      string(JOIN " " command ${STATFS_PYTHON${major}_COMMAND})
+      file(CONFIGURE OUTPUT ${python} CONTENT "#!/bin/sh\nexec ${command} \"$@\"\n")
+      file(CHMOD ${python} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    endif()
+    list(APPEND statfs_pythons
+      "${python}|${STATFS_PYTHON${major}_VERSION}|0|${Python${major}_INCLUDE_DIR}|")
+  endforeach()
   return()
 endif()
 
@@ -38,7 +53,6 @@ endif()
 
 # Each once, whatever it is reached by; one that does not run is left out.
 set(seen "")
-set(python3_build "")
 set(python3 "")
 if(Python3_EXECUTABLE)
   file(REAL_PATH "${Python3_EXECUTABLE}" python3)
