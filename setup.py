@@ -18,7 +18,8 @@ class CMakeBuild(build_ext):
         build = os.path.abspath(self.build_temp)
         subprocess.check_call(["cmake", "-S", HERE, "-B", build, "-DBUILD_TESTING=OFF",
                                "-DCMAKE_DISABLE_FIND_PACKAGE_Python2=ON",
-                               "-DPython3_EXECUTABLE=" + sys.executable])
+                               "-DPython3_EXECUTABLE=" + sys.executable,
+                               "-DSTATFS_PYTHONS=" + sys.executable])
         subprocess.check_call(["cmake", "--build", build])
         module, = glob.glob(os.path.join(build, "statfs", "statfs_py3*", "statfs*.so"))
         self.copy_file(module, os.path.join(self.build_lib, os.path.basename(module)))
