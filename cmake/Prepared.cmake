@@ -23,9 +23,10 @@ set(STATFS_AUDITWHEEL_PATH ${root}/usr/lib/python3/dist-packages)
 # foreign_python(<major> <X.Y> <release>): for a toolchain file, Debian
 # <release>'s Python X.Y for DEB_HOST_ARCH.  Sets its version,
 # STATFS_PYTHON<major>_VERSION, its headers, Python<major>_INCLUDE_DIR
-# (unless given), and where the toolchain file has an emulator, the command
-# that runs it there with its own C library, STATFS_PYTHON<major>_COMMAND;
-# while it is not prepared, STATFS_PYTHON<major>_MISSING says so.
+# (unless given), and where the toolchain file has an emulator, a command
+# that runs it there with its own C library, STATFS_PYTHON<major>_COMMAND
+# (a script that configuring writes); while it is not prepared,
+# STATFS_PYTHON<major>_MISSING says so.
 function(foreign_python major version release)
   prepared(root python${version}-${DEB_HOST_ARCH} ${DEB_HOST_ARCH} ${release}
     python${version} libpython${version}-dev)
@@ -40,8 +41,10 @@ in ${root}, which the prepare target makes (as root)" PARENT_SCOPE)
   endif()
   if(CMAKE_CROSSCOMPILING_EMULATOR)
     list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 qemu)
-    set(STATFS_PYTHON${major}_COMMAND ${qemu} -L ${root}
-      -E LD_LIBRARY_PATH=/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}
-      ${root}/usr/bin/python${version} PARENT_SCOPE)
+    set(python ${CMAKE_BINARY_DIR}/python${version})
+    file(CONFIGURE OUTPUT ${python} CONTENT "#!/bin/sh\nexec ${qemu} -L ${root} \
+-E LD_LIBRARY_PATH=/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE} ${root}/usr/bin/python${version} \"$@\"\n")
+    file(CHMOD ${python} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    set(STATFS_PYTHON${major}_COMMAND ${python} PARENT_SCOPE)
   endif()
 endfunction()

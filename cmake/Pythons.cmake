@@ -11,20 +11,11 @@
 include(Prepared)
 set(statfs_pythons "")
 if(CMAKE_CROSSCOMPILING)
-  # Each under the emulator, by a command of its own (none without one).
   foreach(major 2 3)
-    if(NOT STATFS_PYTHON${major}_VERSION OR CMAKE_DISABLE_FIND_PACKAGE_Python${major})
-      continue()
+    if(STATFS_PYTHON${major}_VERSION AND NOT CMAKE_DISABLE_FIND_PACKAGE_Python${major})
+      list(APPEND statfs_pythons "${STATFS_PYTHON${major}_COMMAND}|\
+${STATFS_PYTHON${major}_VERSION}|0|${Python${major}_INCLUDE_DIR}|")
     endif()
-    set(python "")
-    if(STATFS_PYTHON${major}_COMMAND)
-      set(python ${CMAKE_BINARY_DIR}/python${STATFS_PYTHON${major}_VERSION})
-      string(JOIN " " command ${STATFS_PYTHON${major}_COMMAND})
-      file(CONFIGURE OUTPUT ${python} CONTENT "#!/bin/sh\nexec ${command} \"$@\"\n")
-      file(CHMOD ${python} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
-    endif()
-    list(APPEND statfs_pythons
-      "${python}|${STATFS_PYTHON${major}_VERSION}|0|${Python${major}_INCLUDE_DIR}|")
   endforeach()
   return()
 endif()

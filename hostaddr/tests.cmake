@@ -19,6 +19,7 @@ add_needed_test(hostaddr_needs_libc_only hostaddr libc.so.6)
 # The tool as the kernel tests run it: with a site network of their own,
 # 198.18.0.0/16, and with a library that injects system-call failures.
 add_hostaddr(hostaddr_site198 "198.18.0.0")
+set_target_properties(hostaddr_site198 PROPERTIES EXPORT_COMPILE_COMMANDS OFF)
 add_library(hostaddr_fault MODULE test_fault.cpp)
 target_link_libraries(hostaddr_fault PRIVATE ${CMAKE_DL_LIBS})
 libc_only(hostaddr_fault)
