@@ -1,5 +1,6 @@
-# What the test suites share: GoogleTest, built here from the sources that
-# Debian's googletest package installs so that a cross build gets its own,
+# What the test suites share: GoogleTest, Debian's build of it natively,
+# and built here from the sources that Debian's googletest package
+# installs for a cross build, which needs its own,
 # the tools the tests run, and the exit status by which a test reports that
 # it could not run.
 #
@@ -27,13 +28,23 @@ endfunction()
 
 set(missing "")
 set(GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
-if(EXISTS ${GOOGLETEST_SOURCE}/CMakeLists.txt)
+if(NOT CMAKE_CROSSCOMPILING)
+  find_package(GTest CONFIG QUIET)   # (Debian's build of them, here)
+endif()
+if(NOT TARGET GTest::gtest AND EXISTS ${GOOGLETEST_SOURCE}/CMakeLists.txt)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   add_subdirectory(${GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+endif()
+if(TARGET GTest::gtest)
   # GCC 12 warns wrongly of overlapping copies inside std::string, in
   # GoogleTest and in the tests that use it.
-  target_compile_options(gtest PUBLIC $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
+  get_target_property(gtest GTest::gtest ALIASED_TARGET)
+  if(NOT gtest)
+    set(gtest GTest::gtest)
+  endif()
+  set_property(TARGET ${gtest} APPEND PROPERTY INTERFACE_COMPILE_OPTIONS
+    $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
   include(GoogleTest)
 else()
   list(APPEND missing "GoogleTest (in ${GOOGLETEST_SOURCE})")
