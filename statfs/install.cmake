@@ -25,17 +25,7 @@
 set(STATFS_INSTALLER cmake CACHE STRING
   "The tool that the module's .dist-info/INSTALLER names (none if empty)")
 
-# The core metadata, from setup.cfg, where setuptools reads it too.
-file(STRINGS ${PROJECT_SOURCE_DIR}/setup.cfg cfg)
-set(classifiers "")
-foreach(line IN LISTS cfg)
-  if(line MATCHES "^([a-z_]+) = (.*)$")
-    set(key ${CMAKE_MATCH_1})
-    set(cfg_${key} "${CMAKE_MATCH_2}")
-  elseif(key STREQUAL "classifiers" AND line MATCHES "^ +(.+)$")
-    string(APPEND classifiers "Classifier: ${CMAKE_MATCH_1}\n")
-  endif()
-endforeach()
+# The core metadata, from setup.cfg (read by the top CMakeLists.txt).
 file(READ ${PROJECT_SOURCE_DIR}/statfs/README.md description)
 string(REGEX REPLACE "[-_.]+" "_" statfs_dist "${cfg_name}")
 set(statfs_metadata "Metadata-Version: 2.1
@@ -44,7 +34,7 @@ Version: ${PROJECT_VERSION}
 Summary: ${cfg_description}
 Author: ${cfg_author}
 License: ${cfg_license}
-${classifiers}Requires-Python: ${cfg_python_requires}
+${cfg_classifiers}Requires-Python: ${cfg_python_requires}
 Description-Content-Type: ${cfg_long_description_content_type}
 
 ${description}")
