@@ -15,10 +15,11 @@ function(prepared out folder)
   set(${out} ${root} PARENT_SCOPE)
 endfunction()
 
-# Debian unstable's 3.14, with auditwheel, which ./package runs under each
-# architecture's Python 3: the folder that has auditwheel on its path.
-prepared(root python3.14 - sid python3.14 python3-auditwheel)
-set(STATFS_AUDITWHEEL_PATH ${root}/usr/lib/python3/dist-packages)
+# Debian unstable's 3.14 and 3.15, 3.15's headers (for the abi3t module),
+# auditwheel, which ./package runs under each architecture's Python 3, and
+# pip's wheel, which pip runs from under a 3.15 that has no pip.
+prepared(STATFS_UNSTABLE unstable - sid python3.14 python3.15 python3.15-dev
+  python3-auditwheel python3-pip-whl)
 
 # foreign_python(<major> <X.Y> <release>): for a toolchain file, Debian
 # <release>'s Python X.Y for DEB_HOST_ARCH.  Sets its version,

@@ -1,6 +1,6 @@
 # statfs_install(<target> <module> <interpreter> <X.Y>): installs the
 # module of <target> (an install component of that name), statfs_py2,
-# statfs_py3 or statfs_py<X.Y>t, where <interpreter> looks for modules
+# statfs_py3, statfs_py3t (abi3t) or statfs_py<X.Y>t, where <interpreter> looks for modules
 # under the prefix given at install time (its own install schemes say
 # where: lib/python3/dist-packages for Debian's python3 under /usr,
 # lib/python3.11/dist-packages under /usr/local, a pyenv interpreter's
@@ -41,12 +41,18 @@ ${description}")
 
 function(statfs_install target module python version)
   string(REGEX MATCH "^[23]" major ${module})
-  # The wheel's tag: the stable ABI's floor, or a free-threaded CPython's.
+  # The wheel's tags: the stable ABI's floor (abi3t's serves both kinds of
+  # CPython), or a free-threaded CPython's.
   math(EXPR minor "(${statfs_limited_api} >> 16) & 0xff")
-  set(tag cp3${minor}-abi3)
-  if(module MATCHES "t$")
-    string(REGEX REPLACE "^([0-9]+)\\.([0-9]+)t$" "cp\\1\\2-cp\\1\\2t" tag ${module})
+  set(tags cp3${minor}-abi3)
+  if(module STREQUAL 3t)
+    math(EXPR minor "(${statfs_abi3t} >> 16) & 0xff")
+    set(tags cp3${minor}-abi3 cp3${minor}-abi3t)
+  elseif(module MATCHES "t$")
+    string(REGEX REPLACE "^([0-9]+)\\.([0-9]+)t$" "cp\\1\\2-cp\\1\\2t" tags ${module})
   endif()
+  list(TRANSFORM tags REPLACE "(.+)" "Tag: \\1-linux_${CMAKE_SYSTEM_PROCESSOR}")
+  list(JOIN tags "\n" tags)
   set(info ${CMAKE_CURRENT_BINARY_DIR}/${target}.dist/${statfs_dist}-${PROJECT_VERSION}.dist-info)
   file(WRITE ${info}/METADATA "${statfs_metadata}")
   file(REMOVE ${info}/INSTALLER ${info}/WHEEL)
@@ -56,7 +62,7 @@ function(statfs_install target module python version)
   set(stubs "")
   if(major EQUAL 3)
     file(WRITE ${info}/WHEEL "Wheel-Version: 1.0\nGenerator: hostinspect (CMake)
-Root-Is-Purelib: false\nTag: ${tag}-linux_${CMAKE_SYSTEM_PROCESSOR}\n")
+Root-Is-Purelib: false\n${tags}\n")
     set(stubs "\"${CMAKE_CURRENT_SOURCE_DIR}/statfs-stubs\"")
   endif()
   set(STATFS_PYTHON${major}_INSTALL_DIR "" CACHE STRING "Where to install the Python \

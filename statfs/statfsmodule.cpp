@@ -9,8 +9,10 @@
  * One source for Python 2.7 and Python 3; what differs between the two
  * stands together below, under "The interpreter".  The Python 3 module is
  * built against the stable ABI (Py_LIMITED_API), so that one file serves
- * every CPython 3 from 3.6 on that has the interpreter lock; a
- * free-threaded CPython gets a build of its own, against its full API.
+ * every CPython 3 from 3.6 on that has the interpreter lock.  From 3.15 on,
+ * the stable ABI that free-threaded CPython shares (Py_TARGET_ABI3T) gives
+ * one file for both kinds; a free-threaded 3.13 or 3.14 gets a build of
+ * its own, against its full API.
  * Errors are OSError from errno, with the path as the file name.  The
  * interpreter lock is let go during the system call, and only there.
  *
@@ -248,7 +250,40 @@ statfs_path(
 
 /*
  * Multi-phase initialisation: the interpreter makes the module object and
- * statfs_exec() fills it, for each interpreter that imports it.  The slots
+ * statfs_exec() fills it, for each interpreter that imports it.
+ */
+#ifdef Py_TARGET_ABI3T
+
+/*
+ * The stable ABI of 3.15 on, for CPython with the interpreter lock and
+ * without it alike: the module is given as slots that the interpreter
+ * reads (its ABI among them, which it checks), through the export hook
+ * that only 3.15 on looks for.
+ */
+PyABIInfo_VAR(statfs_abi);
+
+static PySlot statfs_export[] = {
+	PySlot_PTR_STATIC(Py_mod_abi, &statfs_abi),
+	PySlot_PTR_STATIC(Py_mod_name, "statfs"),
+	PySlot_PTR_STATIC(Py_mod_doc, statfs_module__doc__),
+	PySlot_PTR_STATIC(Py_mod_methods, statfs_methods),
+	PySlot_PTR(Py_mod_exec, statfs_exec),
+	PySlot_PTR(Py_mod_gil, Py_MOD_GIL_NOT_USED),
+	PySlot_PTR(Py_mod_multiple_interpreters,
+	    Py_MOD_PER_INTERPRETER_GIL_SUPPORTED),
+	PySlot_END,
+};
+
+PyMODEXPORT_FUNC
+PyModExport_statfs(void)
+{
+	return statfs_export;
+}
+
+#else /* a module definition */
+
+/*
+ * The slots
  * stand newest first, each with the first CPython 3 that knows it.  A
  * build against the full API serves the interpreter whose headers it sees
  * and names the slots they define.  The stable-ABI module serves 3.6 on,
@@ -333,19 +368,29 @@ PyInit_statfs(void)
 	 * be: refuse it, having used none of them.
 	 */
 	if (strstr(Py_GetVersion(), "free-threading build") != nullptr) {
-		PyErr_Format(PyExc_ImportError,
-		    "statfs.abi3.so is the statfs module for CPython with the "
-		    "interpreter lock, not for this free-threaded CPython 3.%d: "
-		    "it takes statfs.cpython-3%dt-<arch>.so (the cp3%dt wheel), "
-		    "which CMake builds for each free-threaded CPython it "
-		    "finds, and pip from the source under this interpreter",
-		    minor, minor, minor);
+		if (minor >= 15) {
+			PyErr_Format(PyExc_ImportError,
+			    "statfs.abi3.so is the statfs module for CPython "
+			    "with the interpreter lock, not for this "
+			    "free-threaded CPython 3.%d: it takes statfs.abi3t.so "
+			    "(the cp315-abi3.abi3t wheel)", minor);
+		} else {
+			PyErr_Format(PyExc_ImportError,
+			    "statfs.abi3.so is the statfs module for CPython "
+			    "with the interpreter lock, not for this "
+			    "free-threaded CPython 3.%d: it takes "
+			    "statfs.cpython-3%dt-<arch>.so, which a build "
+			    "configured with it makes (pip from the source "
+			    "under this interpreter, or CMake)", minor, minor);
+		}
 		return nullptr;
 	}
 	return PyModuleDef_Init(&statfs_module[minor >= 12 ? 0 : 1]);
 }
 
 #endif /* Py_LIMITED_API */
+
+#endif /* Py_TARGET_ABI3T */
 
 #else /* Python 2 */
 

@@ -67,8 +67,10 @@ foreach(module IN LISTS statfs_modules)
   set_target_properties(statfs_py${module}_faulty PROPERTIES EXPORT_COMPILE_COMMANDS OFF)
 endforeach()
 
-# Each free-threaded interpreter takes its own module, and refuses the
-# stable-ABI one with an ImportError that says which module it takes.
+# Each free-threaded interpreter before 3.15 takes its own module, and
+# refuses the stable-ABI one with an ImportError that says which module it
+# takes.  From 3.15 on, each one with the lock is tested with the abi3t
+# module too (name_abi3t), and a free-threaded one with that alone.
 set(names "")
 set(tested "")
 foreach(entry IN LISTS statfs_pythons)
@@ -86,8 +88,14 @@ foreach(entry IN LISTS statfs_pythons)
   endwhile()
   list(APPEND names ${name})
   list(APPEND tested ${module})
-  if(free)
-    add_statfs_tests(${name} ${version} 3 Refusal ${python})
+  if(NOT version MATCHES "^${abi3t_versions}")
+    if(free)
+      add_statfs_tests(${name} ${version} 3 Refusal ${python})
+    endif()
+  elseif(free)
+    set(module 3t)
+  else()
+    add_statfs_tests(${name}_abi3t ${version} 3t "${classes}" ${python})
   endif()
   add_statfs_tests(${name} ${version} ${module} "${classes}" ${python})
 endforeach()
