@@ -291,8 +291,10 @@ PyModExport_statfs(void)
  * value, and an interpreter before 3.12, which would refuse a slot it does
  * not know, is given the list from the slot after it.
  */
-#if defined(Py_LIMITED_API) && !defined(Py_mod_multiple_interpreters)
-#define Py_mod_multiple_interpreters	     3
+#if defined(Py_LIMITED_API) && !defined(Py_MOD_PER_INTERPRETER_GIL_SUPPORTED)
+#ifndef Py_mod_multiple_interpreters /* (named by 3.15's headers) */
+#define Py_mod_multiple_interpreters 3
+#endif
 #define Py_MOD_PER_INTERPRETER_GIL_SUPPORTED (reinterpret_cast<void *>(2))
 #endif
 
