@@ -6,6 +6,7 @@ import glob
 import os
 import subprocess
 import sys
+from importlib.machinery import EXTENSION_SUFFIXES
 
 from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
@@ -21,7 +22,11 @@ class CMakeBuild(build_ext):
                                "-DPython3_EXECUTABLE=" + sys.executable,
                                "-DSTATFS_PYTHONS=" + sys.executable])
         subprocess.check_call(["cmake", "--build", build])
-        module, = glob.glob(os.path.join(build, "statfs", "statfs_py3*", "statfs*.so"))
+        # of the modules built, the one that this interpreter would import
+        built = glob.glob(os.path.join(build, "statfs", "statfs_py3*", "statfs*.so"))
+        module = next(m for suffix in EXTENSION_SUFFIXES for m in built
+                      if os.path.basename(m) == "statfs" + suffix)
+        self.mkpath(self.build_lib)
         self.copy_file(module, os.path.join(self.build_lib, os.path.basename(module)))
 
 
