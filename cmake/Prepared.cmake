@@ -19,7 +19,7 @@ endfunction()
 # auditwheel, which ./package runs under each architecture's Python 3, and
 # pip's wheel, which pip runs from under a 3.15 that has no pip.
 prepared(STATFS_UNSTABLE unstable - sid python3.14 python3.15 python3.15-dev
-  python3-auditwheel python3-pip-whl)
+  python3-auditwheel python3-pip-whl python3-setuptools-whl)
 
 # foreign_python(<major> <X.Y> <release>): for a toolchain file, Debian
 # <release>'s Python X.Y for DEB_HOST_ARCH.  Sets its version,
