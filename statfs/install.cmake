@@ -1,11 +1,11 @@
 # statfs_install(<target> <module> <interpreter> <X.Y>): installs the
 # module of <target> (an install component of that name), statfs_py2,
-# statfs_py3, statfs_py3t (abi3t) or statfs_py<X.Y>t, where <interpreter> looks for modules
-# under the prefix given at install time (its own install schemes say
-# where: lib/python3/dist-packages for Debian's python3 under /usr,
-# lib/python3.11/dist-packages under /usr/local, a pyenv interpreter's
-# lib/pythonX.Y/site-packages), or in STATFS_PYTHON<major>_INSTALL_DIR,
-# relative to the prefix.
+# statfs_py3, statfs_py3t (abi3t) or statfs_py<X.Y>t, where <interpreter>
+# looks for modules under the prefix given at install time (its own
+# install schemes say where: lib/python3/dist-packages for Debian's python3
+# under /usr, lib/python3.11/dist-packages under /usr/local, a pyenv
+# interpreter's lib/pythonX.Y/site-packages), or in
+# STATFS_PYTHON<major>_INSTALL_DIR, relative to the prefix.
 #
 # Beside it go the distribution's metadata, hostinspect_statfs-<version>.dist-info
 # (METADATA, the WHEEL that the module's wheel carries, and INSTALLER), so

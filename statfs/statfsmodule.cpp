@@ -283,16 +283,16 @@ PyModExport_statfs(void)
 #else /* a module definition */
 
 /*
- * The slots
- * stand newest first, each with the first CPython 3 that knows it.  A
- * build against the full API serves the interpreter whose headers it sees
- * and names the slots they define.  The stable-ABI module serves 3.6 on,
- * whose headers hide the 3.12 slot from it: it names the stable ABI's
- * value, and an interpreter before 3.12, which would refuse a slot it does
- * not know, is given the list from the slot after it.
+ * The slots stand newest first, each with the first CPython 3 that knows
+ * it.  A build against the full API serves the interpreter whose headers
+ * it sees and names the slots they define.  The stable-ABI module serves
+ * 3.6 on, whose headers hide the 3.12 slot's value from it (before 3.15,
+ * its name too): it names the stable ABI's value, and an interpreter
+ * before 3.12, which would refuse a slot it does not know, is given the
+ * list from the slot after it.
  */
 #if defined(Py_LIMITED_API) && !defined(Py_MOD_PER_INTERPRETER_GIL_SUPPORTED)
-#ifndef Py_mod_multiple_interpreters /* (named by 3.15's headers) */
+#ifndef Py_mod_multiple_interpreters
 #define Py_mod_multiple_interpreters 3
 #endif
 #define Py_MOD_PER_INTERPRETER_GIL_SUPPORTED (reinterpret_cast<void *>(2))
