@@ -6,7 +6,7 @@
 # A native one finds every interpreter here (or takes STATFS_PYTHONS):
 # pyenv's, the system's, Python3_EXECUTABLE (by default the python3 on
 # PATH, through pyenv's shim to the real one), and those that the prepare
-# target makes: Debian unstable's 3.14 (Prepared.cmake), Debian 11's
+# target makes: Debian unstable's 3.14 and 3.15 (Prepared.cmake), Debian 11's
 # Python 2.7 where there is none, and a free-threaded 3.13.
 include(Prepared)
 set(statfs_pythons "")

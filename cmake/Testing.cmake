@@ -1,8 +1,8 @@
-# What the test suites share: GoogleTest, Debian's build of it natively,
-# and built here from the sources that Debian's googletest package
-# installs for a cross build, which needs its own,
-# the tools the tests run, and the exit status by which a test reports that
-# it could not run.
+# What the test suites share: GoogleTest (natively Debian's build of it
+# where libgtest-dev is installed, else built here from the sources that
+# Debian's googletest package installs, as a cross build always is), the
+# tools the tests run, and the exit status by which a test reports that it
+# could not run.
 #
 # Every test is registered whatever is missing: one whose tool is not here
 # reports itself skipped, and configuring names what is missing.  Never a
