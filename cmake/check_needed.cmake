@@ -2,20 +2,12 @@
 #
 # Fails unless the libraries FILE needs at run time are exactly ALLOWED,
 # and where FILE carries a library search path of its own (RPATH, RUNPATH).
-execute_process(COMMAND ${READELF} -d ${FILE}
-  OUTPUT_VARIABLE dyn RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "${READELF} -d ${FILE} failed")
-endif()
+execute_process(COMMAND ${READELF} -d ${FILE} OUTPUT_VARIABLE dyn COMMAND_ERROR_IS_FATAL ANY)
 if(dyn MATCHES "\\((RPATH|RUNPATH)\\)[^[]*\\[([^]]*)\\]")
   message(FATAL_ERROR "${FILE} has the ${CMAKE_MATCH_1} ${CMAKE_MATCH_2}")
 endif()
-string(REGEX MATCHALL "\\(NEEDED\\)[^[]*\\[[^]]*\\]" lines "${dyn}")
-set(needed "")
-foreach(line IN LISTS lines)
-  string(REGEX REPLACE ".*\\[(.*)\\]" "\\1" lib "${line}")
-  list(APPEND needed ${lib})
-endforeach()
+string(REGEX MATCHALL "\\(NEEDED\\)[^[]*\\[[^]]*\\]" needed "${dyn}")
+list(TRANSFORM needed REPLACE ".*\\[(.*)\\]" "\\1")
 string(REPLACE "," ";" allowed "${ALLOWED}")
 list(SORT needed)
 list(SORT allowed)
