@@ -1,20 +1,9 @@
-# clang-tidy and cppcheck (found by Testing.cmake) over the project's own
-# C++ sources, those of the targets that this configuration builds, as the
-# build compiles them (compile_commands.json).
-set(sources "")
-foreach(dir hostaddr statfs)
-  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
-  foreach(target IN LISTS targets)
-    get_target_property(files ${target} SOURCES)
-    list(TRANSFORM files PREPEND ${dir}/)
-    list(APPEND sources ${files})
-  endforeach()
-endforeach()
-list(FILTER sources INCLUDE REGEX "\\.cpp$")
-list(REMOVE_DUPLICATES sources)
+# clang-tidy (through its run-clang-tidy) and cppcheck, found by
+# Testing.cmake, over the project's own C++ sources that this
+# configuration builds, as the build compiles them (compile_commands.json).
 if(CLANG_TIDY)
-  add_test(NAME clang_tidy COMMAND ${CLANG_TIDY} -p ${CMAKE_BINARY_DIR} --quiet ${sources}
-    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+  add_test(NAME clang_tidy COMMAND run-clang-tidy -clang-tidy-binary ${CLANG_TIDY}
+    -p ${CMAKE_BINARY_DIR} -quiet "/(hostaddr|statfs)/[^/]+\\.cpp$")
   set_tests_properties(clang_tidy PROPERTIES LABELS lint)
 else()
   add_skipped_test(clang_tidy lint "clang-tidy is missing")

@@ -1,6 +1,6 @@
 # The interpreters the statfs module is built for, and those its tests run
-# under, in statfs_pythons, each as <python>|<X.Y.Z>|<free-threaded>|
-# <headers>|<module suffix>.
+# under, in statfs_pythons, each as <python>|<X.Y.Z>|<headers>|<module
+# suffix>, the version with a "t" where it is free-threaded (3.13.5t).
 #
 # A cross build takes its Pythons from its toolchain file (Prepared.cmake).
 # A native one finds every interpreter here (or takes STATFS_PYTHONS):
@@ -14,7 +14,7 @@ if(CMAKE_CROSSCOMPILING)
   foreach(major 2 3)
     if(STATFS_PYTHON${major}_VERSION AND NOT CMAKE_DISABLE_FIND_PACKAGE_Python${major})
       list(APPEND statfs_pythons "${STATFS_PYTHON${major}_COMMAND}|\
-${STATFS_PYTHON${major}_VERSION}|0|${Python${major}_INCLUDE_DIR}|")
+${STATFS_PYTHON${major}_VERSION}|${Python${major}_INCLUDE_DIR}|")
     endif()
   endforeach()
   return()
@@ -57,7 +57,7 @@ foreach(python IN LISTS found Python3_EXECUTABLE)
   list(APPEND seen "${real}")
   execute_process(COMMAND ${python} -c "import sys, sysconfig
 v = sysconfig.get_config_var
-print('|'.join(['%d.%d.%d' % sys.version_info[:3], str(v('Py_GIL_DISABLED') or 0),
+print('|'.join(['%d.%d.%d' % sys.version_info[:3] + ('t' if v('Py_GIL_DISABLED') else ''),
   sysconfig.get_path('include'), v('EXT_SUFFIX') or v('SO'), sys.prefix]))"
     OUTPUT_VARIABLE answer OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
   string(REGEX REPLACE "\\|[^|]*$" "" build "${answer}")

@@ -37,14 +37,6 @@ if(NOT TARGET GTest::gtest AND EXISTS ${GOOGLETEST_SOURCE}/CMakeLists.txt)
   add_subdirectory(${GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
 if(TARGET GTest::gtest)
-  # GCC 12 warns wrongly of overlapping copies inside std::string, in
-  # GoogleTest and in the tests that use it.
-  get_target_property(gtest GTest::gtest ALIASED_TARGET)
-  if(NOT gtest)
-    set(gtest GTest::gtest)
-  endif()
-  set_property(TARGET ${gtest} APPEND PROPERTY INTERFACE_COMPILE_OPTIONS
-    $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>)
   include(GoogleTest)
 else()
   list(APPEND missing "GoogleTest (in ${GOOGLETEST_SOURCE})")
