@@ -1,8 +1,5 @@
-# What the test suites share: GoogleTest (natively Debian's build of it
-# where libgtest-dev is installed, else built here from the sources that
-# Debian's googletest package installs, as a cross build always is), the
-# tools the tests run, and the exit status by which a test reports that it
-# could not run.
+# What the test suites share: GoogleTest, the tools the tests run, and
+# the exit status by which a test reports that it could not run.
 #
 # Every test is registered whatever is missing: one whose tool is not here
 # reports itself skipped, and configuring names what is missing.  Never a
@@ -26,20 +23,14 @@ function(add_skipped_test name labels why)
   set_tests_properties(${name} PROPERTIES LABELS "${labels}" ${may_skip})
 endfunction()
 
+# GoogleTest: Debian's build of it for the build's architecture
+# (libgtest-dev, libgtest-dev:i386, libgtest-dev:arm64).
 set(missing "")
-set(GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
-if(NOT CMAKE_CROSSCOMPILING)
-  find_package(GTest CONFIG QUIET)   # (Debian's build of them, here)
-endif()
-if(NOT TARGET GTest::gtest AND EXISTS ${GOOGLETEST_SOURCE}/CMakeLists.txt)
-  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-  add_subdirectory(${GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-endif()
+find_package(GTest CONFIG QUIET)
 if(TARGET GTest::gtest)
   include(GoogleTest)
 else()
-  list(APPEND missing "GoogleTest (in ${GOOGLETEST_SOURCE})")
+  list(APPEND missing "GoogleTest (libgtest-dev) for ${CMAKE_SYSTEM_PROCESSOR}")
 endif()
 
 # The kernel tests look for ip and strace themselves; the lint tests are
