@@ -43,8 +43,7 @@ function(statfs_install target module python version)
   string(REGEX MATCH "^[23]" major ${module})
   # The wheel's tags: the stable ABI's floor (abi3t's serves both kinds of
   # CPython), or a free-threaded CPython's.
-  math(EXPR minor "(${statfs_limited_api} >> 16) & 0xff")
-  set(tags cp3${minor}-abi3)
+  set(tags cp3${statfs_abi3_minor}-abi3)
   if(module STREQUAL 3t)
     set(tags cp3${statfs_abi3t_minor}-abi3 cp3${statfs_abi3t_minor}-abi3t)
   elseif(module MATCHES "t$")
