@@ -2,10 +2,12 @@
 own backend: the module is built by CMake, the build of record, for the
 interpreter that runs this; the metadata is in setup.cfg."""
 
+import configparser
 import glob
 import os
 import subprocess
 import sys
+import sysconfig
 from importlib.machinery import EXTENSION_SUFFIXES
 
 from setuptools import Extension, setup
@@ -30,5 +32,16 @@ class CMakeBuild(build_ext):
         self.copy_file(module, os.path.join(self.build_lib, os.path.basename(module)))
 
 
+# The wheel is tagged for the module it holds: where this interpreter has
+# its lock, the stable-ABI one, for every CPython 3 that python_requires
+# names (cp36-abi3); where it has none (a free-threaded build), the
+# interpreter's own (cp313-cp313t).
+options = {}
+if not sysconfig.get_config_var("Py_GIL_DISABLED"):
+    cfg = configparser.ConfigParser()
+    cfg.read(os.path.join(HERE, "setup.cfg"))
+    floor = cfg["options"]["python_requires"].lstrip(">=")
+    options["bdist_wheel"] = {"py_limited_api": "cp" + floor.replace(".", "")}
+
 setup(ext_modules=[Extension("statfs", ["statfs/statfsmodule.cpp"])],
-      cmdclass={"build_ext": CMakeBuild})
+      cmdclass={"build_ext": CMakeBuild}, options=options)
