@@ -29,7 +29,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
 
@@ -68,25 +67,47 @@ released(int begun, int go)
 	    read(go, &c, 1) == 1;
 }
 
+/*
+ * Whether path is prefix followed by n decimal numbers, each after a "/"
+ * but the first, and nothing else; if so, stores them in v.  (Not sscanf:
+ * glibc 2.38's headers bind it to a symbol that the older C library of a
+ * prepared foreign interpreter lacks.)
+ */
+static bool
+numbers(const char *path, const char *prefix, unsigned long long *v, int n)
+{
+	const size_t len = strlen(prefix);
+
+	if (strncmp(path, prefix, len) != 0)
+		return false;
+	path += len;
+	for (int i = 0; i < n; i++) {
+		if ((i > 0 && *path++ != '/') || *path < '0' || *path > '9')
+			return false;
+		for (v[i] = 0; *path >= '0' && *path <= '9'; path++)
+			v[i] = v[i] * 10 + static_cast<unsigned>(*path - '0');
+	}
+	return *path == '\0';
+}
+
 template <typename S>
 static int
 answer(const char *path, S *st, const char *name)
 {
 	using real_fn = int (*)(const char *, S *);
 	unsigned long long v[6];
-	int begun, go, err;
 
 	/* Counted right when many threads call at once. */
 	std::atomic_ref<unsigned long>(statfs_fake_calls).fetch_add(
 	    1, std::memory_order_relaxed);
-	// NOLINTNEXTLINE(cert-err34-c): as below
-	if (sscanf(path, "/block/%d/%d/%d", &begun, &go, &err) == 3) {
-		errno = released(begun, go) ? err : ETIMEDOUT;
+	if (numbers(path, "/block/", v, 3)) {
+		errno = released(static_cast<int>(v[0]), static_cast<int>(v[1]))
+		    ? static_cast<int>(v[2])
+		    : ETIMEDOUT;
 		return -1;
 	}
-	// NOLINTNEXTLINE(cert-err34-c): a path that does not parse is real
-	if (sscanf(path, "/fake/%llu/%llu/%llu/%llu/%llu/%llu", &v[0], &v[1],
-		&v[2], &v[3], &v[4], &v[5]) != 6)
+	/* A path that is not made up is real. */
+	if (!numbers(path, "/fake/", v, 6))
 		return reinterpret_cast<real_fn>(dlsym(RTLD_NEXT, name))(
 		    path, st);
 	memset(st, 0, sizeof(*st));
