@@ -2,28 +2,63 @@
 # under, in statfs_pythons, each as <python>|<X.Y.Z>|<headers>|<module
 # suffix>, the version with a "t" where it is free-threaded (3.13.5t).
 #
-# A cross build takes its Pythons from its toolchain file (Prepared.cmake).
-# A native one finds every interpreter here (or takes STATFS_PYTHONS):
-# pyenv's, the system's, Python3_EXECUTABLE (by default the python3 on
-# PATH, through pyenv's shim to the real one), and those that the prepare
-# target makes: Debian unstable's 3.14 and 3.15 (Prepared.cmake), Debian 11's
-# Python 2.7 where there is none, and a free-threaded 3.13.
-include(Prepared)
-set(statfs_pythons "")
-if(CMAKE_CROSSCOMPILING)
-  foreach(major 2 3)
-    if(STATFS_PYTHON${major}_VERSION AND NOT CMAKE_DISABLE_FIND_PACKAGE_Python${major})
-      list(APPEND statfs_pythons "${STATFS_PYTHON${major}_COMMAND}|\
-${STATFS_PYTHON${major}_VERSION}|${Python${major}_INCLUDE_DIR}|")
-    endif()
-  endforeach()
-  return()
-endif()
+# The suite expects the interpreters of this table, a row each: its version
+# (with a "t" where it is free-threaded), where the build's prepare target
+# takes it from where the machine lacks it, and the Debian architectures
+# it is tested on (amd64: this machine's build; the others: those of the
+# toolchain files, which run under qemu):
+#   RELEASE          Debian RELEASE's pythonX.Y with its headers
+#   source:RELEASE   CPython built by its own configure from the upstream
+#                    tarball of Debian RELEASE's pythonX.Y source
+#   pyenv            pyenv's alone: no Debian release in the archive has it
+# Each is prepared by cmake/prepare in a folder of its own under
+# HOSTINSPECT_CACHE; Debian unstable's (sid) share one, with the tools that
+# ./package and ./check-install run from it (STATFS_UNSTABLE): auditwheel,
+# and pip's and setuptools' wheels.
+set(statfs_expected
+  "2.7    bullseye        amd64 i386"
+  "3.6    pyenv           amd64"
+  "3.7    pyenv           amd64"
+  "3.8    pyenv           amd64"
+  "3.9    bullseye        amd64"
+  "3.10   pyenv           amd64"
+  "3.11   bookworm        amd64 i386 arm64"
+  "3.12   pyenv           amd64"
+  "3.13   trixie          amd64"
+  "3.13t  source:trixie   amd64"
+  "3.14   sid             amd64"
+  "3.15   sid             amd64")
+set(HOSTINSPECT_CACHE /var/cache/hostinspect CACHE PATH
+  "Where cmake/prepare keeps the interpreters it prepares")
 
+# prepared(<folder> <cmake/prepare argument>...): the prepare target makes
+# HOSTINSPECT_CACHE/<folder> so.
+function(prepared folder)
+  set_property(GLOBAL APPEND PROPERTY prepare_commands
+    COMMAND ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/prepare ${HOSTINSPECT_CACHE}/${folder} ${ARGN})
+endfunction()
+set(STATFS_UNSTABLE ${HOSTINSPECT_CACHE}/unstable)
+set(packages "")
+foreach(row IN LISTS statfs_expected)
+  if(row MATCHES "^([0-9.]+) +sid ")
+    list(APPEND packages python${CMAKE_MATCH_1} libpython${CMAKE_MATCH_1}-dev)
+  endif()
+endforeach()
+prepared(unstable - sid ${packages} python3-auditwheel python3-pip-whl python3-setuptools-whl)
+
+# A native build finds every interpreter here (or takes STATFS_PYTHONS):
+# pyenv's, the system's, Python3_EXECUTABLE (by default the python3 on
+# PATH, through pyenv's shim to the real one) and those prepared; a cross
+# build takes its architecture's rows, each run under the emulator with
+# its own C library by a script that configuring writes.
+set(statfs_pythons "")
+set(arch amd64)
 set(STATFS_PYTHONS "" CACHE STRING
   "The interpreters that the statfs module is built for and tested under (empty: all found)")
 set(found "${STATFS_PYTHONS}")
-if(NOT found)
+if(CMAKE_CROSSCOMPILING)
+  set(arch ${DEB_HOST_ARCH})
+elseif(NOT found)
   set(pyenv $ENV{PYENV_ROOT})
   if(NOT pyenv)
     set(pyenv $ENV{HOME}/.pyenv)
@@ -34,7 +69,7 @@ if(NOT found)
   list(SORT found COMPARE NATURAL)
   list(APPEND found /usr/bin/python3)
 endif()
-if(NOT Python3_EXECUTABLE)
+if(NOT Python3_EXECUTABLE AND NOT CMAKE_CROSSCOMPILING)
   find_program(python3_on_path python3)
   if(python3_on_path)
     execute_process(COMMAND ${python3_on_path} -c "import sys; print(sys.executable)"
@@ -50,7 +85,7 @@ if(EXISTS "${Python3_EXECUTABLE}")
   file(REAL_PATH "${Python3_EXECUTABLE}" python3_real)
 endif()
 foreach(python IN LISTS found Python3_EXECUTABLE)
-  if(NOT EXISTS "${python}")
+  if(NOT EXISTS "${python}" OR CMAKE_CROSSCOMPILING)
     continue()
   endif()
   file(REAL_PATH "${python}" real)
@@ -76,10 +111,72 @@ print('|'.join(['%d.%d.%d' % sys.version_info[:3] + ('t' if v('Py_GIL_DISABLED')
   endif()
 endforeach()
 
-# What the tests want and a machine may lack.
-if(BUILD_TESTING)
-  if(NOT statfs_pythons MATCHES "(^|;)[^;|]*\\|2\\.")
-    prepared(root python2.7 - bullseye python2.7 libpython2.7-dev)
+# The rows of this build's architecture: a cross build's Pythons, and what
+# is missing of them, which the prepare target makes where it can.  Those
+# that this build does not test are named in statfs_untested, each with
+# why.
+set(statfs_untested "")
+set(prepare_arch -)   # (cmake/prepare's name for this machine's)
+if(CMAKE_CROSSCOMPILING)
+  set(prepare_arch ${arch})
+endif()
+foreach(row IN LISTS statfs_expected)
+  string(REGEX REPLACE " +" ";" row "${row}")
+  list(POP_FRONT row version from)
+  string(REGEX MATCH "^([23])\\.[0-9]+" minor ${version})
+  set(major ${CMAKE_MATCH_1})
+  string(REGEX MATCH "t$" t ${version})
+  set(folder python${version})
+  set(args ${prepare_arch} ${from} python${minor} libpython${minor}-dev)
+  set(where "Debian ${from}'s")
+  if(from MATCHES "^source:(.*)")
+    set(args source ${CMAKE_MATCH_1} python${minor} --disable-gil --without-ensurepip)
+    set(where "built from Debian ${CMAKE_MATCH_1}'s source")
+  elseif(from STREQUAL "sid")
+    set(folder unstable)
   endif()
-  prepared(root python3.13t source trixie python3.13 --disable-gil --without-ensurepip)
+  # (found natively: 3.13 is 3.13.0, not 3.13.5t)
+  if(NOT arch IN_LIST row OR (NOT CMAKE_CROSSCOMPILING AND
+      statfs_pythons MATCHES "\\|${minor}\\.[0-9]+${t}\\|"))
+    continue()
+  elseif(from STREQUAL "pyenv")
+    list(APPEND statfs_untested "${version} (pyenv's alone: pyenv install ${version})")
+    continue()
+  endif()
+  if(CMAKE_CROSSCOMPILING)
+    string(APPEND folder -${arch})
+    set(STATFS_PYTHON${major}_VERSION ${minor})
+  endif()
+  set(root ${HOSTINSPECT_CACHE}/${folder})
+  set(include ${root}/usr/include/python${minor})
+  if(NOT from STREQUAL "sid")
+    prepared(${folder} ${args})
+  endif()
+  set(ready FALSE)
+  if(EXISTS ${root}/.prepared AND EXISTS ${include}/Python.h)
+    set(ready TRUE)
+  else()
+    set(STATFS_PYTHON${major}_MISSING "the ${arch} Python ${minor} and its headers in ${root}, \
+which the prepare target makes (as root)")
+    list(APPEND statfs_untested "${version} (${where}, which the prepare target makes, as root)")
+  endif()
+  if(CMAKE_CROSSCOMPILING AND NOT CMAKE_DISABLE_FIND_PACKAGE_Python${major})
+    if(ready AND NOT Python${major}_INCLUDE_DIR)
+      set(Python${major}_INCLUDE_DIR ${include})
+    endif()
+    set(python "")
+    if(ready AND CMAKE_CROSSCOMPILING_EMULATOR)
+      list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 qemu)
+      set(python ${CMAKE_BINARY_DIR}/python${minor})
+      file(CONFIGURE OUTPUT ${python} CONTENT "#!/bin/sh\nexec ${qemu} -L ${root} \
+-E LD_LIBRARY_PATH=/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE} ${root}/usr/bin/python${minor} \"$@\"\n")
+      file(CHMOD ${python} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+      set(STATFS_PYTHON${major}_COMMAND ${python})
+    endif()
+    list(APPEND statfs_pythons "${python}|${minor}|${Python${major}_INCLUDE_DIR}|")
+  endif()
+endforeach()
+if(statfs_untested)
+  list(JOIN statfs_untested ", " untested)
+  message(NOTICE "Not here for the statfs tests: ${untested}.")
 endif()

@@ -68,7 +68,10 @@ endif()
 # must never count as passed.
 function(add_configure_tests)
   set(run ${PROJECT_SOURCE_DIR}/cmake/test_configure ${CMAKE_BINARY_DIR}/configured)
-  foreach(kind native i386 aarch64)
+  file(GLOB toolchains RELATIVE ${CMAKE_CURRENT_FUNCTION_LIST_DIR}
+    ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/*-linux-gnu.cmake)
+  list(TRANSFORM toolchains REPLACE "-linux-gnu\\.cmake$" "")
+  foreach(kind native ${toolchains})
     set(cases prepared headers googletest qemu all)
     if(kind STREQUAL native)
       set(cases pyenv prepared python2 python3 "python2 python3" headers googletest lint all)

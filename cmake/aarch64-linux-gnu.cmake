@@ -1,7 +1,7 @@
 # 64-bit ARM Linux, built with clang for the target on Debian's aarch64
 # cross libraries (Debian's aarch64 GCC would remove g++-multilib), and run
-# under qemu-aarch64, with Debian 12's Python 3.11 of that architecture (its
-# prepare target makes it):
+# under qemu-aarch64, with the Pythons of that architecture that
+# cmake/Pythons.cmake names (its prepare target makes them):
 #
 #	cmake -S . -B build-aarch64 --toolchain cmake/aarch64-linux-gnu.cmake
 #
@@ -21,6 +21,3 @@ find_program(QEMU_AARCH64 qemu-aarch64)
 if(QEMU_AARCH64)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_AARCH64} -L /usr/aarch64-linux-gnu)
 endif()
-
-include(${CMAKE_CURRENT_LIST_DIR}/Prepared.cmake)
-foreign_python(3 3.11 bookworm)

@@ -1,6 +1,6 @@
 # 32-bit x86 Linux, built with the host's multilib compilers and run under
-# qemu-i386, with Debian 11's Python 2.7 and Debian 12's Python 3.11 of
-# that architecture (its prepare target makes them):
+# qemu-i386, with the Pythons of that architecture that cmake/Pythons.cmake
+# names (its prepare target makes them):
 #
 #	cmake -S . -B build-i386 --toolchain cmake/i386-linux-gnu.cmake
 #
@@ -20,7 +20,3 @@ find_program(QEMU_I386 qemu-i386)
 if(QEMU_I386)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_I386})
 endif()
-
-include(${CMAKE_CURRENT_LIST_DIR}/Prepared.cmake)
-foreign_python(2 2.7 bullseye)
-foreign_python(3 3.11 bookworm)

@@ -8,8 +8,11 @@ add_library(statfs_preload MODULE test_preload.cpp)
 target_link_libraries(statfs_preload PRIVATE ${CMAKE_DL_LIBS})
 libc_only(statfs_preload)
 
-set(classes Interface Faults Sizes Errors Threads Tmpfs Statvfs Leaks Stress
-  Subinterpreters)
+# Every class of test_statfs.py but Refusal, which is for the free-threaded
+# interpreters that refuse the stable-ABI module.
+file(STRINGS test_statfs.py classes REGEX "^class [A-Za-z]+\\(unittest\\.TestCase\\)")
+list(TRANSFORM classes REPLACE "^class ([A-Za-z]+).*" "\\1")
+list(REMOVE_ITEM classes Refusal)
 
 # add_statfs_tests(<name> <X.Y.Z> <module> <classes> <python command>...):
 # the classes (a list) under that interpreter, with statfs_py<module>, as
@@ -59,6 +62,7 @@ endfunction()
 # module too (name_abi3t), and a free-threaded one with that alone.
 set(names "")
 set(tested "")
+set(statfs_tested "")   # (the versions of the interpreters that they run under)
 foreach(entry IN LISTS statfs_pythons)
   string(REPLACE "|" ";" entry "${entry}")
   list(POP_FRONT entry python version)
@@ -67,6 +71,9 @@ foreach(entry IN LISTS statfs_pythons)
     string(APPEND name "_")
   endwhile()
   list(APPEND names ${name})
+  if(python)
+    list(APPEND statfs_tested ${version})
+  endif()
   statfs_takes(takes ${version})
   list(APPEND tested ${takes})
   if(version MATCHES "t$" AND NOT takes STREQUAL 3t)
