@@ -222,13 +222,20 @@ struct Case {
 class Choice : public testing::TestWithParam<Case> {};
 
 #define VERSION "hostaddr " HOSTADDR_VERSION "\nsite network 198.18.0.0/16"
+#define USAGE                                                                  \
+	"usage: hostaddr [--explain] [--exclude PATTERN]... [--help | "        \
+	"--version]\n"
 #define HELP                                                                   \
-	"usage: hostaddr [--help | --version]\n"                               \
+	USAGE                                                                  \
 	"Prints one IPv4 address of this host: of those on interfaces that "  \
 	"are up and\nnot loopback, outside 169.254.0.0/16, the first in the " \
 	"site network\n198.18.0.0/16, else the first in 172.16.0.0/16, else " \
-	"the last one listed.\nExit status: 0 when it printed an address, 1 " \
-	"otherwise; see hostaddr(1)."
+	"the last one listed.\n"                                               \
+	"  --exclude PATTERN  pass over the interfaces whose name, or alias "  \
+	"label such\n                     as eth0:1, matches the shell "      \
+	"pattern (repeatable)\n  --explain          tell on standard error "  \
+	"what became of each address\nExit status: 0 when it printed an "     \
+	"address, 1 otherwise; see hostaddr(1)."
 
 void
 PrintTo(const Case &c, std::ostream *os)
