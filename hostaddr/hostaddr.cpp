@@ -287,8 +287,7 @@ conclude(uint32_t chosen, size_t nrecs)
 	    within(chosen, NET172_16_FIRST, NET172_16_LAST)
 		? "the first address in 172.16.0.0/16 (none in the site "
 		  "network)"
-		: "the last ordinary address listed (none in the site "
-		  "network or 172.16.0.0/16)");
+		: "the last ordinary address listed");
 }
 
 /*
