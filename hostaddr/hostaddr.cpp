@@ -111,10 +111,8 @@ judge(int s, struct ifreq *ifr, uint32_t *chosen)
 
 	if (ioctl(s, SIOCGIFFLAGS, ifr) < 0)
 		return NO_FLAGS;
-	if (!(ifr->ifr_flags & IFF_UP))
-		return DOWN;
-	if (ifr->ifr_flags & IFF_LOOPBACK)
-		return LOOPBACK;
+	if ((ifr->ifr_flags & (IFF_UP | IFF_LOOPBACK)) != IFF_UP)
+		return (ifr->ifr_flags & IFF_UP) ? LOOPBACK : DOWN;
 
 	addr = address_of(ifr);
 	/* 0.0.0.0 would read as "none"; it is no address to give. */
