@@ -9,8 +9,10 @@
  *
  * Exit status: 0 when an address was printed, 1 otherwise.
  *
- * --help and --version answer for themselves; every other argument is
- * ignored.
+ * --help and --version answer for themselves.  --exclude PATTERN passes
+ * over the records whose name matches the shell pattern, as if they were
+ * not listed, and --explain tells on standard error what became of each
+ * record; neither changes anything else.  Every other argument is ignored.
  */
 
 #include <arpa/inet.h>
@@ -18,6 +20,9 @@
 #include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+
+#include <fnmatch.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -42,10 +47,281 @@ static constexpr uint32_t NET172_16_LAST = 0xac10ffffU;  /* 172.16.255.255 */
 static constexpr uint32_t LINK_FIRST = 0xa9fe0000U;      /* 169.254.0.0 */
 static constexpr uint32_t LINK_LAST = 0xa9feffffU;       /* 169.254.255.255 */
 
+/*
+ * The options: the patterns of --exclude, gathered at the front of argv
+ * (argv[1] to argv[npatterns]), and --explain.
+ */
+static char **patterns;
+static int npatterns;
+static bool explaining;
+
+/* What became of a record, in the words --explain gives it. */
+enum verdict {
+	EXCLUDED,   /* its name matched a pattern of --exclude */
+	NO_FLAGS,   /* its flag query failed */
+	DOWN,       /* its interface is down */
+	LOOPBACK,   /* or loopback */
+	ZERO,       /* its address is 0.0.0.0 */
+	LINK_LOCAL, /* or link-local */
+	HELD,       /* a 172.16.0.0/16 address was chosen before it */
+	CHOSEN,     /* it is the choice now */
+	SITE,       /* it is the choice, and the scan ends */
+	UNSEEN      /* the scan ended before it */
+};
+
 static bool
 within(uint32_t addr, uint32_t first, uint32_t last)
 {
 	return addr >= first && addr <= last;
+}
+
+/* A record's name as the kernel lists it, made a string; its length. */
+static int
+name_of(const struct ifreq *ifr, char name[IFNAMSIZ + 1])
+{
+	int n;
+
+	for (n = 0; n < IFNAMSIZ && ifr->ifr_name[n] != '\0'; n++)
+		name[n] = ifr->ifr_name[n];
+	name[n] = '\0';
+	return n;
+}
+
+/* A record's address, in host order. */
+static uint32_t
+address_of(const struct ifreq *ifr)
+{
+	const struct sockaddr_in *sin =
+	    reinterpret_cast<const struct sockaddr_in *>(&ifr->ifr_addr);
+	uint32_t addr;
+
+	memcpy(&addr, &sin->sin_addr, sizeof(addr));
+	return ntohl(addr);
+}
+
+/*
+ * Decides what becomes of one record, updating *chosen (host order; 0 for
+ * none).  The flag query overwrites the family with the flags but leaves
+ * the address, so both are read from the record.
+ */
+static enum verdict
+judge(int s, struct ifreq *ifr, uint32_t *chosen)
+{
+	uint32_t addr;
+
+	if (ioctl(s, SIOCGIFFLAGS, ifr) < 0)
+		return NO_FLAGS;
+	if ((ifr->ifr_flags & (IFF_UP | IFF_LOOPBACK)) != IFF_UP)
+		return (ifr->ifr_flags & IFF_UP) ? LOOPBACK : DOWN;
+
+	addr = address_of(ifr);
+	/* 0.0.0.0 would read as "none"; it is no address to give. */
+	if (addr == 0)
+		return ZERO;
+	if (within(addr, LINK_FIRST, LINK_LAST))
+		return LINK_LOCAL;
+	if (within(addr, SITE_FIRST, SITE_LAST)) {
+		*chosen = addr;
+		return SITE;
+	}
+	if (within(*chosen, NET172_16_FIRST, NET172_16_LAST))
+		return HELD;
+	*chosen = addr;
+	return CHOSEN;
+}
+
+/* The first pattern of --exclude that the record's name matches, or null. */
+static const char *
+excluded(const struct ifreq *ifr)
+{
+	char name[IFNAMSIZ + 1];
+	int i;
+
+	(void)name_of(ifr, name);
+	for (i = 1; i <= npatterns; i++)
+		if (fnmatch(patterns[i], name, 0) == 0)
+			return patterns[i];
+	return nullptr;
+}
+
+/*
+ * Writes a host-order address in dotted-decimal form, as inet_ntoa does,
+ * into buf; its length.
+ */
+static int
+dotted(uint32_t addr, char buf[INET_ADDRSTRLEN])
+{
+	char *p = buf;
+	int shift;
+
+	for (shift = 24; shift >= 0; shift -= 8) {
+		const unsigned octet = (addr >> shift) & 0xffU;
+
+		if (octet >= 100)
+			*p++ = static_cast<char>('0' + octet / 100);
+		if (octet >= 10)
+			*p++ = static_cast<char>('0' + octet / 10 % 10);
+		*p++ = static_cast<char>('0' + octet % 10);
+		*p++ = shift > 0 ? '.' : '\0';
+	}
+	return static_cast<int>(p - buf - 1);
+}
+
+/* The widths of the name and address columns of --explain's lines. */
+static int name_width, addr_width;
+
+static void
+measure(const struct ifreq *recs, size_t nrecs)
+{
+	char name[IFNAMSIZ + 1], addr[INET_ADDRSTRLEN];
+	size_t i;
+
+	for (i = 0; i < nrecs; i++) {
+		const int n = name_of(&recs[i], name);
+		const int a = dotted(address_of(&recs[i]), addr);
+
+		if (n > name_width)
+			name_width = n;
+		if (a > addr_width)
+			addr_width = a;
+	}
+}
+
+/*
+ * Tells on standard error, in one line, what became of a record: its name
+ * and address, in columns, and the verdict.  was is the choice before it,
+ * by the pattern that excluded it.  After a failed flag query, nothing may
+ * come between the query and this: the line takes errno's text (%m).
+ */
+static void
+tell(const struct ifreq *ifr, enum verdict v, uint32_t was, const char *by)
+{
+	char name[IFNAMSIZ + 1], addr[INET_ADDRSTRLEN], old[INET_ADDRSTRLEN];
+	const uint32_t a = address_of(ifr);
+	const char *kind = within(a, NET172_16_FIRST, NET172_16_LAST)
+	    ? "172.16.0.0/16: "
+	    : "ordinary: ";
+	const char *what = "", *replacing = "";
+
+	(void)name_of(ifr, name);
+	(void)dotted(a, addr);
+	old[0] = '\0';
+	switch (v) {
+	case NO_FLAGS:
+		(void)dprintf(STDERR_FILENO,
+		    "%-*s  %-*s  flag query failed: %m\n", name_width, name,
+		    addr_width, addr);
+		return;
+	case EXCLUDED:
+		kind = "excluded by ";
+		what = by;
+		break;
+	case DOWN:
+		kind = "down: ";
+		what = "passed over";
+		break;
+	case LOOPBACK:
+		kind = "loopback: ";
+		what = "passed over";
+		break;
+	case ZERO:
+		kind = "0.0.0.0: ";
+		what = "passed over";
+		break;
+	case LINK_LOCAL:
+		kind = "link-local: ";
+		what = "passed over";
+		break;
+	case HELD:
+		what = "passed over, since a 172.16.0.0/16 address is held";
+		break;
+	case CHOSEN:
+		what = "chosen";
+		if (was != 0) {
+			replacing = ", replacing ";
+			(void)dotted(was, old);
+		}
+		break;
+	case SITE:
+		kind = "site network: ";
+		what = "chosen, the scan ends";
+		break;
+	case UNSEEN:
+		kind = "";
+		what = "not looked at";
+		break;
+	}
+	(void)dprintf(STDERR_FILENO, "%-*s  %-*s  %s%s%s%s\n", name_width, name,
+	    addr_width, addr, kind, what, replacing, old);
+}
+
+/* Tells on standard error what the scan of nrecs records came to. */
+static void
+conclude(uint32_t chosen, size_t nrecs)
+{
+	char addr[INET_ADDRSTRLEN];
+
+	if (chosen == 0 && nrecs == 0) {
+		(void)dprintf(STDERR_FILENO,
+		    "result: none, exit status 1 (no address is listed)\n");
+		return;
+	}
+	if (chosen == 0) {
+		(void)dprintf(STDERR_FILENO,
+		    "result: none, exit status 1 (%zu listed, none could be "
+		    "chosen)\n",
+		    nrecs);
+		return;
+	}
+	(void)dotted(chosen, addr);
+	if (within(chosen, SITE_FIRST, SITE_LAST)) {
+		(void)dprintf(STDERR_FILENO,
+		    "result: %s, the first address in the site network "
+		    "%u.%u.0.0/16\n",
+		    addr, SITE_FIRST >> 24, (SITE_FIRST >> 16) & 0xffU);
+		return;
+	}
+	(void)dprintf(STDERR_FILENO, "result: %s, %s\n", addr,
+	    within(chosen, NET172_16_FIRST, NET172_16_LAST)
+		? "the first address in 172.16.0.0/16 (none in the site "
+		  "network)"
+		: "the last ordinary address listed");
+}
+
+/*
+ * The scan with --exclude or --explain: the same choice, but a record whose
+ * name matches a pattern is passed over before its flag query, as if it
+ * were not listed, and with --explain each record's verdict is told.  The
+ * choice, in host order (0 for none).
+ */
+static uint32_t
+scan_told(int s, struct ifreq *recs, size_t nrecs)
+{
+	const char *by = nullptr;
+	uint32_t chosen = 0;
+	enum verdict v;
+	size_t i;
+
+	if (explaining)
+		measure(recs, nrecs);
+	for (i = 0; i < nrecs; i++) {
+		const uint32_t was = chosen;
+
+		if (npatterns > 0 && (by = excluded(&recs[i])) != nullptr)
+			v = EXCLUDED;
+		else
+			v = judge(s, &recs[i], &chosen);
+		if (explaining)
+			tell(&recs[i], v, was, by);
+		if (v == SITE)
+			break;
+	}
+	if (explaining) {
+		while (++i < nrecs)
+			tell(&recs[i], UNSEEN, 0, nullptr);
+		conclude(chosen, nrecs);
+	}
+	return chosen;
 }
 
 /*
@@ -63,6 +339,10 @@ exit_status(int written)
 	return 0;
 }
 
+#define USAGE                                                                  \
+	"usage: hostaddr [--explain] [--exclude PATTERN]... [--help | "        \
+	"--version]\n"
+
 /* Writes the --help or --version text; what printf answered. */
 static int
 about(const char *arg)
@@ -72,16 +352,67 @@ about(const char *arg)
 	if (strcmp(arg, "--version") == 0)
 		return printf("hostaddr %s\nsite network %u.%u.0.0/16\n",
 		    HOSTADDR_VERSION, a, b);
-	return printf("usage: hostaddr [--help | --version]\n"
-		      "Prints one IPv4 address of this host: of those on "
-		      "interfaces that are up and\n"
-		      "not loopback, outside 169.254.0.0/16, the first in "
-		      "the site network\n"
-		      "%u.%u.0.0/16, else the first in 172.16.0.0/16, "
-		      "else the last one listed.\n"
-		      "Exit status: 0 when it printed an address, "
-		      "1 otherwise; see hostaddr(1).\n",
+	return printf(USAGE
+	    "Prints one IPv4 address of this host: of those on interfaces "
+	    "that are up and\n"
+	    "not loopback, outside 169.254.0.0/16, the first in the site "
+	    "network\n"
+	    "%u.%u.0.0/16, else the first in 172.16.0.0/16, else the last "
+	    "one listed.\n"
+	    "  --exclude PATTERN  pass over the interfaces whose name, or "
+	    "alias label such\n"
+	    "                     as eth0:1, matches the shell pattern "
+	    "(repeatable)\n"
+	    "  --explain          tell on standard error what became of "
+	    "each address\n"
+	    "Exit status: 0 when it printed an address, 1 otherwise; see "
+	    "hostaddr(1).\n",
 	    a, b);
+}
+
+/* What follows prefix in arg, or null where arg does not start with it. */
+static const char *
+after(const char *arg, const char *prefix)
+{
+	while (*prefix != '\0')
+		if (*arg++ != *prefix++)
+			return nullptr;
+	return arg;
+}
+
+/*
+ * Reads the arguments: -1 to go on, or the exit status, once --help or
+ * --version has answered or a --exclude lacks its pattern.  The patterns
+ * are gathered at the front of argv, each in a place it has passed.
+ */
+static int
+options(int argc, char **argv)
+{
+	const char *pattern;
+	int i;
+
+	patterns = argv;
+	for (i = 1; i < argc; i++) {
+		const char *arg = argv[i];
+
+		if (strcmp(arg, "--help") == 0 || strcmp(arg, "--version") == 0)
+			return exit_status(about(arg));
+		if (strcmp(arg, "--explain") == 0) {
+			explaining = true;
+			continue;
+		}
+		if (strcmp(arg, "--exclude") == 0)
+			pattern = i + 1 < argc ? argv[++i] : "";
+		else if ((pattern = after(arg, "--exclude=")) == nullptr)
+			continue;
+		if (*pattern == '\0') {
+			(void)dprintf(STDERR_FILENO,
+			    "hostaddr: --exclude needs a pattern\n" USAGE);
+			return 1;
+		}
+		patterns[++npatterns] = const_cast<char *>(pattern);
+	}
+	return -1;
 }
 
 /* One listing into ifc: 0, or -1 with the failure reported. */
@@ -146,8 +477,8 @@ main(int argc, char **argv)
 	struct ifconf ifc;
 	struct in_addr out;
 	void *heap = nullptr;
-	uint32_t addr, chosen;
-	size_t i, nrecs;
+	uint32_t chosen;
+	size_t nrecs;
 	int s;
 
 	/*
@@ -156,10 +487,8 @@ main(int argc, char **argv)
 	 * 128 bytes or more, and one that outlives main.
 	 */
 	(void)setvbuf(stdout, obuf, _IOFBF, sizeof(obuf));
-	for (i = 1; i < static_cast<size_t>(argc); i++)
-		if (strcmp(argv[i], "--help") == 0 ||
-		    strcmp(argv[i], "--version") == 0)
-			return exit_status(about(argv[i]));
+	if (argc > 1 && (s = options(argc, argv)) >= 0)
+		return s;
 
 	s = socket(AF_INET, SOCK_DGRAM, 0);
 	if (s < 0) {
@@ -175,36 +504,12 @@ main(int argc, char **argv)
 	/* A trailing partial record, should there be one, is not visited. */
 	nrecs = static_cast<size_t>(ifc.ifc_len) / sizeof(struct ifreq);
 	chosen = 0;
-	for (i = 0; i < nrecs; i++) {
-		struct ifreq *ifr = &ifc.ifc_req[i];
-		const struct sockaddr_in *sin;
-
-		/*
-		 * The flag query overwrites the family with the flags but
-		 * leaves the address, so both are read from the record.
-		 */
-		if (ioctl(s, SIOCGIFFLAGS, ifr) < 0)
-			continue;
-		if (!(ifr->ifr_flags & IFF_UP) ||
-		    (ifr->ifr_flags & IFF_LOOPBACK))
-			continue;
-
-		sin = reinterpret_cast<const struct sockaddr_in *>(
-		    &ifr->ifr_addr);
-		memcpy(&addr, &sin->sin_addr, sizeof(addr));
-		addr = ntohl(addr);
-
-		/* 0.0.0.0 would read as "none"; it is no address to give. */
-		if (addr == 0 || within(addr, LINK_FIRST, LINK_LAST))
-			continue;
-		if (within(addr, SITE_FIRST, SITE_LAST)) {
-			chosen = addr;
-			break;
-		}
-		if (within(chosen, NET172_16_FIRST, NET172_16_LAST))
-			continue;
-		chosen = addr;
-	}
+	if (npatterns > 0 || explaining)
+		chosen = scan_told(s, ifc.ifc_req, nrecs);
+	else
+		for (size_t i = 0; i < nrecs; i++)
+			if (judge(s, &ifc.ifc_req[i], &chosen) == SITE)
+				break;
 
 	free(heap);
 	if (chosen == 0)

@@ -217,18 +217,27 @@ struct Case {
 	const char *want;      /* "" for none */
 	int flag_queries = -1; /* checked when not -1 */
 	const char *args = "";
+	const char *err = ""; /* on standard error */
 };
 
 class Choice : public testing::TestWithParam<Case> {};
 
 #define VERSION "hostaddr " HOSTADDR_VERSION "\nsite network 198.18.0.0/16"
+#define USAGE                                                                  \
+	"usage: hostaddr [--explain] [--exclude PATTERN]... [--help | "        \
+	"--version]\n"
 #define HELP                                                                   \
-	"usage: hostaddr [--help | --version]\n"                               \
+	USAGE                                                                  \
 	"Prints one IPv4 address of this host: of those on interfaces that "  \
 	"are up and\nnot loopback, outside 169.254.0.0/16, the first in the " \
 	"site network\n198.18.0.0/16, else the first in 172.16.0.0/16, else " \
-	"the last one listed.\nExit status: 0 when it printed an address, 1 " \
-	"otherwise; see hostaddr(1)."
+	"the last one listed.\n"                                               \
+	"  --exclude PATTERN  pass over the interfaces whose name, or alias "  \
+	"label such\n                     as eth0:1, matches the shell "      \
+	"pattern (repeatable)\n  --explain          tell on standard error "  \
+	"what became of each address\nExit status: 0 when it printed an "     \
+	"address, 1 otherwise; see hostaddr(1)."
+#define NO_PATTERN "hostaddr: --exclude needs a pattern\n" USAGE
 
 void
 PrintTo(const Case &c, std::ostream *os)
@@ -294,6 +303,70 @@ const Case choices[] = {
 	{ "+ 192.0.2.1", VERSION, -1, "-x --version --help" },
 	{ "+ 192.0.2.1", HELP, -1, "--help" },
 	{ "", HELP, -1, "198.18.0.1 --help --version" },
+	/*
+	 * --exclude: a record whose name, as the kernel lists it (an alias
+	 * label whole), matches a pattern is passed over before its flag
+	 * query; patterns add up, and the rules go on over what is left
+	 */
+	{ "+ 192.0.2.1 192.0.2.2@h0:1 192.0.2.3@h0:2", "192.0.2.1", 1,
+	    "--exclude 'h0:*'" },
+	{ "+ 192.0.2.1 192.0.2.2@h0:1 192.0.2.3@h0:2", "192.0.2.3", 2,
+	    "--exclude=h0:1" },
+	{ "+ 192.0.2.2@h0:1 192.0.2.1", "192.0.2.2", 1, "--exclude h0" },
+	{ "+ 192.0.2.1 + 198.51.100.1 + 203.0.113.1 + 192.0.2.9", "192.0.2.1",
+	    1, "--exclude h1 --exclude=h3 --exclude 'eth*' --exclude 'h[2]'" },
+	{ "lo 198.18.0.9 + 198.18.0.1 172.16.0.1 + 192.0.2.1", "", 0,
+	    "--exclude '*'" },
+	{ "+ 192.0.2.1 172.16.0.5 + 198.18.3.4", "172.16.0.5", 2,
+	    "--exclude h1" },
+	{ "+ 192.0.2.1 + 198.18.3.4 + 10.1.1.1", "10.1.1.1", 2,
+	    "--exclude h1" },
+	{ "+ 198.18.3.4 + 198.18.0.1 + 192.0.2.1", "198.18.0.1", 1,
+	    "--exclude h0" },
+	{ "+ 10.9.0.1*130 + 192.0.2.1", "10.9.0.130", 130, "--exclude h1" },
+	/* a pattern is the next argument, whatever it is; none is an error */
+	{ "+ 192.0.2.1", "192.0.2.1", 1, "--exclude --help" },
+	{ "+ 192.0.2.1", "", -1, "--exclude", NO_PATTERN },
+	{ "+ 192.0.2.1", "", -1, "--explain --exclude= --help", NO_PATTERN },
+	{ "+ 192.0.2.1", "", -1, "--exclude ''", NO_PATTERN },
+	{ "+ 192.0.2.1", HELP, -1, "--help --exclude" },
+	/* --explain: what became of each record, then the outcome */
+	{ "lo + 10.1.1.1 169.254.1.1 - 192.0.2.5 + 172.16.0.5 192.0.2.7 "
+	  "172.16.0.9",
+	    "172.16.0.5", 7, "--explain",
+	    "lo  127.0.0.1    loopback: passed over\n"
+	    "h0  10.1.1.1     ordinary: chosen\n"
+	    "h0  169.254.1.1  link-local: passed over\n"
+	    "h1  192.0.2.5    down: passed over\n"
+	    "h2  172.16.0.5   172.16.0.0/16: chosen, replacing 10.1.1.1\n"
+	    "h2  192.0.2.7    ordinary: passed over, since a 172.16.0.0/16 "
+	    "address is held\n"
+	    "h2  172.16.0.9   172.16.0.0/16: passed over, since a "
+	    "172.16.0.0/16 address is held\n"
+	    "result: 172.16.0.5, the first address in 172.16.0.0/16 (none in "
+	    "the site network)\n" },
+	{ "+ 192.0.2.1 + 198.18.3.4 + 10.1.1.1 198.18.0.1 + 192.0.2.9@h3:1",
+	    "198.18.0.1", 3, "--exclude h1 --explain",
+	    "h0    192.0.2.1   ordinary: chosen\n"
+	    "h1    198.18.3.4  excluded by h1\n"
+	    "h2    10.1.1.1    ordinary: chosen, replacing 192.0.2.1\n"
+	    "h2    198.18.0.1  site network: chosen, the scan ends\n"
+	    "h3:1  192.0.2.9   not looked at\n"
+	    "result: 198.18.0.1, the first address in the site network "
+	    "198.18.0.0/16\n" },
+	{ "+ 10.1.1.1 + 192.0.2.7", "192.0.2.7", 2, "--explain",
+	    "h0  10.1.1.1   ordinary: chosen\n"
+	    "h1  192.0.2.7  ordinary: chosen, replacing 10.1.1.1\n"
+	    "result: 192.0.2.7, the last ordinary address listed\n" },
+	{ "lo - 192.0.2.1", "", 2, "--explain",
+	    "lo  127.0.0.1  loopback: passed over\n"
+	    "h0  192.0.2.1  down: passed over\n"
+	    "result: none, exit status 1 (2 listed, none could be chosen)\n" },
+	{ "+ 192.0.2.1", "", 0, "--explain --exclude=*",
+	    "h0  192.0.2.1  excluded by *\n"
+	    "result: none, exit status 1 (1 listed, none could be chosen)\n" },
+	{ "", "", 0, "--explain",
+	    "result: none, exit status 1 (no address is listed)\n" },
 };
 
 TEST_P(Choice, PrintsThePreferredAddress)
@@ -306,7 +379,7 @@ TEST_P(Choice, PrintsThePreferredAddress)
 	if (c.flag_queries >= 0 && !strace)
 		GTEST_SKIP() << "strace is missing";
 	const Result res = run({ c.layout, c.args, "", c.flag_queries >= 0 });
-	expect_answer(res, c.want);
+	expect_answer(res, c.want, c.err);
 	if (c.flag_queries >= 0) {
 		EXPECT_EQ(res.flag_queries, c.flag_queries);
 	}
@@ -344,6 +417,17 @@ const Fault faults[] = {
 	/* 0.0.0.0 is no candidate, and does not wipe out an earlier one */
 	{ "zero=1", "+ 192.0.2.1 192.0.2.2", "192.0.2.1", "" },
 	{ "zero=0", "+ 192.0.2.1", "", "" },
+	/* and --explain tells of both */
+	{ "flags=1", "+ 192.0.2.1 192.0.2.2", "192.0.2.1",
+	    "h0  192.0.2.1  ordinary: chosen\n"
+	    "h0  192.0.2.2  flag query failed: No such device\n"
+	    "result: 192.0.2.1, the last ordinary address listed\n",
+	    "", "--explain" },
+	{ "zero=0", "+ 192.0.2.1 192.0.2.2", "192.0.2.2",
+	    "h0  0.0.0.0    0.0.0.0: passed over\n"
+	    "h0  192.0.2.2  ordinary: chosen\n"
+	    "result: 192.0.2.2, the last ordinary address listed\n",
+	    "", "--explain" },
 	{ "", "+ 192.0.2.1", "", "stdout: No space left on device\n",
 	    "/dev/full" },
 	{ "", "+ 192.0.2.1", "", "stdout: No space left on device\n",
