@@ -474,8 +474,8 @@ main(int argc, char **argv)
 	/* The listing buffer; its records are stepped through in place. */
 	alignas(struct ifreq) char buf[4096];
 	static char obuf[128];
+	char text[INET_ADDRSTRLEN];
 	struct ifconf ifc;
-	struct in_addr out;
 	void *heap = nullptr;
 	uint32_t chosen;
 	size_t nrecs;
@@ -515,6 +515,6 @@ main(int argc, char **argv)
 	if (chosen == 0)
 		return 1;
 
-	out.s_addr = htonl(chosen);
-	return exit_status(puts(inet_ntoa(out)));
+	(void)dotted(chosen, text);
+	return exit_status(puts(text));
 }
