@@ -188,6 +188,24 @@ measure(const struct ifreq *recs, size_t nrecs)
 }
 
 /*
+ * What --explain says of each verdict, in their order; the words of HELD
+ * and CHOSEN follow the kind of address, 172.16.0.0/16 or ordinary.
+ */
+static const char *const said[] = {
+	"excluded by ",
+	"flag query failed: ",
+	"down: passed over",
+	"loopback: passed over",
+	"0.0.0.0: passed over",
+	"link-local: passed over",
+	"passed over, since a 172.16.0.0/16 address is held",
+	"chosen",
+	"site network: chosen, the scan ends",
+	"not looked at",
+};
+static_assert(sizeof(said) / sizeof(said[0]) == UNSEEN + 1, "a text for each verdict");
+
+/*
  * Tells on standard error, in one line, what became of a record: its name
  * and address, in columns, and the verdict.  was is the choice before it,
  * by the pattern that excluded it.  After a failed flag query, nothing may
@@ -198,61 +216,25 @@ tell(const struct ifreq *ifr, enum verdict v, uint32_t was, const char *by)
 {
 	char name[IFNAMSIZ + 1], addr[INET_ADDRSTRLEN], old[INET_ADDRSTRLEN];
 	const uint32_t a = address_of(ifr);
-	const char *kind = within(a, NET172_16_FIRST, NET172_16_LAST)
-	    ? "172.16.0.0/16: "
-	    : "ordinary: ";
-	const char *what = "", *replacing = "";
+	const char *kind = "";
 
 	(void)name_of(ifr, name);
 	(void)dotted(a, addr);
 	old[0] = '\0';
-	switch (v) {
-	case NO_FLAGS:
-		(void)dprintf(STDERR_FILENO,
-		    "%-*s  %-*s  flag query failed: %m\n", name_width, name,
-		    addr_width, addr);
+	if (v == NO_FLAGS) {
+		(void)dprintf(STDERR_FILENO, "%-*s  %-*s  %s%m\n", name_width,
+		    name, addr_width, addr, said[v]);
 		return;
-	case EXCLUDED:
-		kind = "excluded by ";
-		what = by;
-		break;
-	case DOWN:
-		kind = "down: ";
-		what = "passed over";
-		break;
-	case LOOPBACK:
-		kind = "loopback: ";
-		what = "passed over";
-		break;
-	case ZERO:
-		kind = "0.0.0.0: ";
-		what = "passed over";
-		break;
-	case LINK_LOCAL:
-		kind = "link-local: ";
-		what = "passed over";
-		break;
-	case HELD:
-		what = "passed over, since a 172.16.0.0/16 address is held";
-		break;
-	case CHOSEN:
-		what = "chosen";
-		if (was != 0) {
-			replacing = ", replacing ";
-			(void)dotted(was, old);
-		}
-		break;
-	case SITE:
-		kind = "site network: ";
-		what = "chosen, the scan ends";
-		break;
-	case UNSEEN:
-		kind = "";
-		what = "not looked at";
-		break;
 	}
-	(void)dprintf(STDERR_FILENO, "%-*s  %-*s  %s%s%s%s\n", name_width, name,
-	    addr_width, addr, kind, what, replacing, old);
+	if (v == HELD || v == CHOSEN)
+		kind = within(a, NET172_16_FIRST, NET172_16_LAST)
+		    ? "172.16.0.0/16: "
+		    : "ordinary: ";
+	if (v == CHOSEN && was != 0)
+		(void)dotted(was, old);
+	(void)dprintf(STDERR_FILENO, "%-*s  %-*s  %s%s%s%s%s\n", name_width,
+	    name, addr_width, addr, kind, said[v], v == EXCLUDED ? by : "",
+	    old[0] != '\0' ? ", replacing " : "", old);
 }
 
 /* Tells on standard error what the scan of nrecs records came to. */
