@@ -249,6 +249,18 @@ pending_call(void *arg)
 	let_go(p);
 }
 
+#if PY_MAJOR_VERSION < 3
+/* Seconds on the monotonic clock. */
+static double
+monotonic(void)
+{
+	struct timespec t = { 0, 0 };
+
+	clock_gettime(CLOCK_MONOTONIC, &t);
+	return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+#endif
+
 /*
  * Waits up to seconds for done, without the interpreter lock; whether it
  * was taken.  Python 2 has no timed lock: it looks again and again, at
@@ -274,21 +286,18 @@ wait_for(PyThread_type_lock done, double seconds)
 		left -= wait;
 	} while (!taken && left > 0);
 #else
-	struct timespec t;
-	double end;
-	long pause = 50000;
+	const double end = monotonic() + seconds;
+	long pause = 50000; /* ns */
 
-	clock_gettime(CLOCK_MONOTONIC, &t);
-	end = static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9 + seconds;
-	while (!(taken = PyThread_acquire_lock(done, NOWAIT_LOCK) != 0)) {
-		double left;
+	for (;;) {
+		const double left = end - monotonic();
+		struct timespec t = { 0, pause };
 
-		clock_gettime(CLOCK_MONOTONIC, &t);
-		left = end - (static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9);
-		if (left <= 0)
+		taken = PyThread_acquire_lock(done, NOWAIT_LOCK) != 0;
+		if (taken || left <= 0)
 			break;
-		t.tv_sec = 0;
-		t.tv_nsec = left * 1e9 < pause ? static_cast<long>(left * 1e9) + 1 : pause;
+		if (left * 1e9 < static_cast<double>(pause))
+			t.tv_nsec = static_cast<long>(left * 1e9) + 1;
 		nanosleep(&t, nullptr);
 		if (pause < 5000000)
 			pause *= 2;
@@ -348,14 +357,17 @@ timed_statfs(const char *path, double seconds, struct statfs *st)
 		free(made);
 	} else if (PyThread_start_new_thread(pending_call, p) ==
 	    static_cast<decltype(PyThread_start_new_thread(pending_call, p))>(-1)) {
-		/* No thread: the call fails, for any that wait for it too. */
+		/*
+		 * No thread, and its reference goes with it: the call fails,
+		 * for any that wait for it too.
+		 */
 		PyThread_acquire_lock(l->lock, WAIT_LOCK);
 		p->rc = -1;
 		p->err = EAGAIN;
+		p->refs--;
 		unlink_pending(p);
 		PyThread_release_lock(l->lock);
 		PyThread_release_lock(p->done);
-		let_go(p);
 	}
 
 	taken = wait_for(p->done, seconds);
