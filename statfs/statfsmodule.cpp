@@ -83,14 +83,14 @@ PyDoc_STRVAR(statfs_module__doc__,
     "The statfs(2) system call: the size and the free space of the file\n"
     "system that holds a path.");
 
-#define TIMEOUT_DOC                                                       \
-	"\n"                                                              \
-	"timeout, a number of seconds above zero, bounds the wait: a file\n" \
-	"system that does not answer in time raises TimeoutError, an\n"      \
-	"OSError with errno ETIMEDOUT.  Its system call goes on, on a\n"     \
-	"thread of its own, until the file system answers; later calls on\n" \
-	"the same path wait for that call, each up to its own timeout,\n"   \
-	"rather than start another.  Without a timeout (None), the call\n"  \
+#define TIMEOUT_DOC                                                             \
+	"\n"                                                                    \
+	"timeout, a number of seconds above zero, bounds the wait: a file\n"    \
+	"system that does not answer in time raises OSError with errno\n"       \
+	"ETIMEDOUT (under Python 3, TimeoutError).  Its system call goes on,\n" \
+	"on a thread of its own, until the file system answers; later calls\n"  \
+	"on the same path wait for that call, each up to its own timeout,\n"    \
+	"rather than start another.  Without a timeout (None), the call\n"      \
 	"waits as long as the file system takes."
 
 PyDoc_STRVAR(statfs__doc__,
@@ -129,7 +129,8 @@ unlocked_statfs(const char *path, struct statfs *st)
 }
 
 /*
- * Calls with a timeout.
+ * Calls with a timeout.  Their functions stay out of the calls without
+ * one, which cost what they did before there were timeouts.
  *
  * The system call runs on a thread that the interpreter's thread API
  * starts, while the caller waits for it at most the timeout, without the
@@ -148,6 +149,8 @@ unlocked_statfs(const char *path, struct statfs *st)
  * one for each caller waiting for it, counted under the list's lock: the
  * last to let go frees it.
  */
+#define NOT_INLINED __attribute__((noinline))
+
 struct pending_list;
 
 struct pending {
@@ -313,7 +316,7 @@ wait_for(PyThread_type_lock done, double seconds)
  * no record or no thread could be made).  Called with the interpreter
  * lock, which the thread's start needs.
  */
-static int
+static int NOT_INLINED
 timed_statfs(const char *path, double seconds, struct statfs *st)
 {
 	struct pending_list *l = pending_list();
@@ -513,15 +516,12 @@ parse_path(PyObject *args, PyObject *kwargs, const char *positional,
 }
 
 /*
- * The timeout: 0 where there is none (not given, or None), 1 with
- * *seconds set, or -1 with the error set.  Any real number of seconds
- * above zero and finite will do.
+ * The timeout given, not None, in *seconds: 0, or -1 with the error set.
+ * Any real number of seconds above zero and finite will do.
  */
-static int
+static int NOT_INLINED
 timeout_seconds(PyObject *timeout, const char *format, double *seconds)
 {
-	if (timeout == nullptr || timeout == Py_None)
-		return 0;
 	*seconds = PyFloat_AsDouble(timeout);
 	if (*seconds == -1.0 && PyErr_Occurred() != nullptr) {
 		if (PyErr_ExceptionMatches(PyExc_TypeError))
@@ -536,14 +536,7 @@ timeout_seconds(PyObject *timeout, const char *format, double *seconds)
 		    strchr(format, ':') + 1);
 		return -1;
 	}
-	return 1;
-}
-
-/* statfs(2) on path, with the timeout that timed says, as timed_statfs(). */
-static int
-call_statfs(const char *path, int timed, double seconds, struct statfs *st)
-{
-	return timed ? timed_statfs(path, seconds, st) : unlocked_statfs(path, st);
+	return 0;
 }
 
 /* The module's own objects, made for each module object. */
@@ -575,13 +568,17 @@ statfs_path(PyObject *args, PyObject *kwargs, const char *name,
 {
 	PyObject *path, *bytes, *timeout = nullptr;
 	double seconds = 0;
-	int timed, rc;
+	bool timed;
+	int rc;
 
-	if (!parse_path(args, kwargs, name, format, &path, &timeout) ||
-	    (timed = timeout_seconds(timeout, format, &seconds)) < 0 ||
+	if (!parse_path(args, kwargs, name, format, &path, &timeout))
+		return -1;
+	timed = timeout != nullptr && timeout != Py_None;
+	if ((timed && timeout_seconds(timeout, format, &seconds) != 0) ||
 	    !PyUnicode_FSConverter(path, &bytes))
 		return -1;
-	rc = call_statfs(PyBytes_AsString(bytes), timed, seconds, st);
+	rc = timed ? timed_statfs(PyBytes_AsString(bytes), seconds, st)
+		   : unlocked_statfs(PyBytes_AsString(bytes), st);
 	if (rc != 0) /* the file name as passed: str, bytes or os.PathLike */
 		PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path);
 	Py_DECREF(bytes);
@@ -736,19 +733,22 @@ PyInit_statfs(void)
 
 #else /* Python 2 */
 
-static int
+/* (inline, into both functions, as the compiler no longer sees fit to) */
+static inline int
 statfs_path(PyObject *args, PyObject *kwargs, const char *positional,
     const char *format, struct statfs *st)
 {
 	const char *path;
 	PyObject *timeout = nullptr;
 	double seconds = 0;
-	int timed;
+	bool timed;
 
-	if (!parse_path(args, kwargs, positional, format, &path, &timeout) ||
-	    (timed = timeout_seconds(timeout, format, &seconds)) < 0)
+	if (!parse_path(args, kwargs, positional, format, &path, &timeout))
 		return -1;
-	if (call_statfs(path, timed, seconds, st) != 0) {
+	timed = timeout != nullptr && timeout != Py_None;
+	if (timed && timeout_seconds(timeout, format, &seconds) != 0)
+		return -1;
+	if ((timed ? timed_statfs(path, seconds, st) : unlocked_statfs(path, st)) != 0) {
 		PyErr_SetFromErrnoWithFilename(PyExc_OSError, path);
 		return -1;
 	}
