@@ -37,6 +37,8 @@
 #include <cstdlib>
 #include <cstring>
 #if PY_MAJOR_VERSION < 3
+#include <sys/syscall.h>
+
 #include <ctime>
 #endif
 
@@ -253,13 +255,19 @@ pending_call(void *arg)
 }
 
 #if PY_MAJOR_VERSION < 3
-/* Seconds on the monotonic clock. */
+/*
+ * Seconds on the monotonic clock, from the system call: the C library's
+ * clock_gettime is 2.17's, younger than many a C library that Python 2.7
+ * runs on, and than all else the module takes from it.  The kernel's
+ * record has longs, as this time_t must be.
+ */
 static double
 monotonic(void)
 {
 	struct timespec t = { 0, 0 };
 
-	clock_gettime(CLOCK_MONOTONIC, &t);
+	static_assert(sizeof(t.tv_sec) == sizeof(long), "the kernel's timespec");
+	syscall(SYS_clock_gettime, CLOCK_MONOTONIC, &t);
 	return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 #endif
