@@ -1,9 +1,10 @@
 /*
  * statfs - the statfs(2) system call for Python
  *
- *	statfs.statfs(path) -> (bsize, blocks, bavail, files, ffree)
- *	statfs.free_mb(path) -> the space unprivileged users may still use,
- *	    in whole mebibytes
+ *	statfs.statfs(path, *, timeout=None)
+ *	    -> (bsize, blocks, bavail, files, ffree)
+ *	statfs.free_mb(path, *, timeout=None) -> the space unprivileged users
+ *	    may still use, in whole mebibytes
  *	statfs.Version -> the source's identification line
  *
  * One source for Python 2.7 and Python 3; what differs between the two
@@ -15,48 +16,84 @@
  * its own, against its full API.
  * Errors are OSError from errno, with the path as the file name.  The
  * interpreter lock is let go during the system call, and only there.
+ * With a timeout, the system call runs on a thread of its own (see
+ * "Calls with a timeout" below).
  *
  * The module keeps no state of its own, so under Python 3 it serves
  * isolated subinterpreters and free-threaded interpreters alike: each
- * module object gets its own Version.
+ * module object gets its own Version.  The calls with a timeout that are
+ * still running are the process's, outside every interpreter.
  */
 
 #include <Python.h>
+#include <pythread.h>
 
 #include <sys/statfs.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cfloat>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#if PY_MAJOR_VERSION < 3
+#include <sys/syscall.h>
+
+#include <ctime>
+#endif
+
+#ifdef __x86_64__
+/*
+ * The C library's memcpy of 2.14 on is not in the older ones that the
+ * wheels are tagged for: take the one they have, which serves the same.
+ */
+__asm__(".symver memcpy,memcpy@GLIBC_2.2.5");
+#endif
 
 static const char *RCSInfo =
     "$Id: statfsmodule,v 1.1 2000/08/14 16:02:01 kdw Exp $";
 
 /*
  * What differs between the interpreters in the functions' own code.
- * PATH_ARGUMENT(name) is the argument parser's format for the one path
- * argument of the function name: an object under Python 3, which
- * statfs_path() converts itself, a str under Python 2.  SIGNATURE(name)
- * starts the function's doc string: Python 3 takes the signature from
- * there for inspect.signature().  int_object() and version_string() make
- * an int and a str.
+ * ARGUMENTS(name) is what the argument parser is given for the function
+ * name: for a call by position alone, the name (Python 3) or the format
+ * of the one path argument (Python 2), then the format of a call with
+ * keywords, path and the keyword-only timeout.  The path is an object
+ * under Python 3, which statfs_path() converts itself, a str under Python
+ * 2, whose parser knows no keyword-only arguments (parse_path() holds the
+ * call to one positional argument).  SIGNATURE(name) starts the
+ * function's doc string: Python 3 takes the signature from there for
+ * inspect.signature().  int_object() and version_string() make an int and
+ * a str.
  */
 #if PY_MAJOR_VERSION >= 3
-#define PATH_ARGUMENT(name) "O:" name
-#define SIGNATURE(name)	    name "($module, path)\n--\n\n"
+#define ARGUMENTS(name)	    name, "O|$O:" name
+#define SIGNATURE(name)	    name "($module, path, *, timeout=None)\n--\n\n"
 #define int_object	    PyLong_FromLong
 #define version_string	    PyUnicode_FromString
 #else
-#define PATH_ARGUMENT(name) "s:" name
-#define SIGNATURE(name)	    name "(path)\n\n"
+#define ARGUMENTS(name)	    "s:" name, "s|O:" name
+#define SIGNATURE(name)	    name "(path, *, timeout=None)\n\n"
 #define int_object	    PyInt_FromLong
 #define version_string	    PyString_FromString
 #endif
 
-static int statfs_path(PyObject *, PyObject *, const char *, struct statfs *);
+static int statfs_path(
+    PyObject *, PyObject *, const char *, const char *, struct statfs *);
 
 PyDoc_STRVAR(statfs_module__doc__,
     "The statfs(2) system call: the size and the free space of the file\n"
     "system that holds a path.");
+
+#define TIMEOUT_DOC                                                             \
+	"\n"                                                                    \
+	"timeout, a number of seconds above zero, bounds the wait: a file\n"    \
+	"system that does not answer in time raises OSError with errno\n"       \
+	"ETIMEDOUT (under Python 3, TimeoutError).  Its system call goes on,\n" \
+	"on a thread of its own, until the file system answers; later calls\n"  \
+	"on the same path wait for that call, each up to its own timeout,\n"    \
+	"rather than start another.  Without a timeout (None), the call\n"      \
+	"waits as long as the file system takes."
 
 PyDoc_STRVAR(statfs__doc__,
     SIGNATURE("statfs")
@@ -67,14 +104,16 @@ PyDoc_STRVAR(statfs__doc__,
     "(f_bavail) the blocks available to unprivileged users, which leaves\n"
     "out any reserved for the superuser; both count fragments of the\n"
     "file system's fragment size (f_frsize), which is bsize on most file\n"
-    "systems.  files and ffree are the file nodes in all and free.");
+    "systems.  files and ffree are the file nodes in all and free.\n"
+    TIMEOUT_DOC);
 
 PyDoc_STRVAR(free_mb__doc__,
     SIGNATURE("free_mb")
     "Return the space available to unprivileged users on the file system\n"
     "that holds path, in whole mebibytes (MiB, 2**20 bytes), rounded\n"
     "down: f_bavail fragments of f_frsize bytes (of f_bsize bytes where\n"
-    "the file system gives no fragment size).");
+    "the file system gives no fragment size).\n"
+    TIMEOUT_DOC);
 
 /*
  * statfs(2) without the interpreter lock, so that the process's other
@@ -88,6 +127,271 @@ unlocked_statfs(const char *path, struct statfs *st)
 	const int rc = statfs(path, st);
 
 	PyEval_RestoreThread(self);
+	return rc;
+}
+
+/*
+ * Calls with a timeout.  Their functions stay out of the calls without
+ * one, which cost what they did before there were timeouts.
+ *
+ * The system call runs on a thread that the interpreter's thread API
+ * starts, while the caller waits for it at most the timeout, without the
+ * interpreter lock.  A call that is late is left running: its thread,
+ * blocked in the kernel, ends when the file system answers at last.
+ * Meanwhile every later call on the same path waits for that pending
+ * call, up to its own timeout, and starts no thread: there is at most one
+ * thread per path.
+ *
+ * A pending call is a C record, the process's, outside every interpreter,
+ * so that a thread that outlives its caller, the module object or the
+ * interpreter touches nothing of theirs: only its record, the locks (whose
+ * functions need no thread state) and the C library's heap.  Its lock
+ * done is held until the call has returned; whoever takes it then lets it
+ * go again for the next.  The record has a reference for its thread and
+ * one for each caller waiting for it, counted under the list's lock: the
+ * last to let go frees it.
+ */
+#define NOT_INLINED __attribute__((noinline))
+
+struct pending_list;
+
+struct pending {
+	struct pending *next;
+	struct pending_list *list;
+	PyThread_type_lock done;
+	int refs;
+	int rc, err;		/* statfs(2)'s answer and errno */
+	struct statfs st;
+	char *path;		/* a copy, after the record */
+};
+
+/*
+ * The pending calls, under lock.  A child of fork() has none of its
+ * parent's threads, and perhaps a lock that one of them held: it starts a
+ * list of its own, and what it copied of its parent's is left alone.
+ */
+struct pending_list {
+	PyThread_type_lock lock;
+	struct pending *calls;
+	pid_t pid;
+};
+
+static struct pending_list *statfs_pending;
+
+/* This process's list of pending calls, made at its first call; or none. */
+static struct pending_list *
+pending_list(void)
+{
+	struct pending_list *l = __atomic_load_n(&statfs_pending, __ATOMIC_ACQUIRE);
+	const pid_t pid = getpid();
+	struct pending_list *made;
+
+	while (l == nullptr || l->pid != pid) {
+		made = static_cast<struct pending_list *>(malloc(sizeof(*made)));
+		if (made == nullptr)
+			return nullptr;
+		made->lock = PyThread_allocate_lock();
+		if (made->lock == nullptr) {
+			free(made);
+			return nullptr;
+		}
+		made->calls = nullptr;
+		made->pid = pid;
+		/* Should another thread make one first, it serves. */
+		if (__atomic_compare_exchange_n(&statfs_pending, &l, made, false,
+			__ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE))
+			return made;
+		PyThread_free_lock(made->lock);
+		free(made);
+	}
+	return l;
+}
+
+static void
+unlink_pending(struct pending *p)
+{
+	struct pending **q = &p->list->calls;
+
+	while (*q != p)
+		q = &(*q)->next;
+	*q = p->next;
+}
+
+/* Lets go of a reference to p, freeing p with the last. */
+static void
+let_go(struct pending *p)
+{
+	struct pending_list *l = p->list;
+	bool last;
+
+	PyThread_acquire_lock(l->lock, WAIT_LOCK);
+	last = --p->refs == 0;
+	PyThread_release_lock(l->lock);
+	if (last) {
+		PyThread_free_lock(p->done);
+		free(p);
+	}
+}
+
+/*
+ * The thread of a pending call: no interpreter state, no Python object.
+ * Once the answer is stored, the call leaves the list, so that a later
+ * call starts afresh, and done opens for those waiting.
+ */
+static void
+pending_call(void *arg)
+{
+	struct pending *p = static_cast<struct pending *>(arg);
+	const int rc = statfs(p->path, &p->st);
+	const int err = errno;
+
+	PyThread_acquire_lock(p->list->lock, WAIT_LOCK);
+	p->rc = rc;
+	p->err = err;
+	unlink_pending(p);
+	PyThread_release_lock(p->list->lock);
+	PyThread_release_lock(p->done);
+	let_go(p);
+}
+
+#if PY_MAJOR_VERSION < 3
+/*
+ * Seconds on the monotonic clock, from the system call: the C library's
+ * clock_gettime is 2.17's, younger than many a C library that Python 2.7
+ * runs on, and than all else the module takes from it.  The kernel's
+ * record has longs, as this time_t must be.
+ */
+static double
+monotonic(void)
+{
+	struct timespec t = { 0, 0 };
+
+	static_assert(sizeof(t.tv_sec) == sizeof(long), "the kernel's timespec");
+	syscall(SYS_clock_gettime, CLOCK_MONOTONIC, &t);
+	return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+#endif
+
+/*
+ * Waits up to seconds for done, without the interpreter lock; whether it
+ * was taken.  Python 2 has no timed lock: it looks again and again, at
+ * first after 50 us, then twice as long each time, up to 5 ms.
+ */
+static bool
+wait_for(PyThread_type_lock done, double seconds)
+{
+	bool taken;
+	PyThreadState *self = PyEval_SaveThread();
+#if PY_MAJOR_VERSION >= 3
+	/* An hour at most at a time, far below any lock's limit. */
+	const double most = 3600e6;
+	double left = seconds * 1e6;
+
+	do {
+		const double wait = left < most ? left : most;
+		PY_TIMEOUT_T us = static_cast<PY_TIMEOUT_T>(wait);
+
+		if (static_cast<double>(us) < wait)
+			us++;	/* no shorter than asked */
+		taken = PyThread_acquire_lock_timed(done, us, 0) == PY_LOCK_ACQUIRED;
+		left -= wait;
+	} while (!taken && left > 0);
+#else
+	const double end = monotonic() + seconds;
+	long pause = 50000; /* ns */
+
+	for (;;) {
+		const double left = end - monotonic();
+		struct timespec t = { 0, pause };
+
+		taken = PyThread_acquire_lock(done, NOWAIT_LOCK) != 0;
+		if (taken || left <= 0)
+			break;
+		if (left * 1e9 < static_cast<double>(pause))
+			t.tv_nsec = static_cast<long>(left * 1e9) + 1;
+		nanosleep(&t, nullptr);
+		if (pause < 5000000)
+			pause *= 2;
+	}
+#endif
+	PyEval_RestoreThread(self);
+	return taken;
+}
+
+/*
+ * statfs(2) on path, waiting for it seconds at most: as statfs(2), 0 or
+ * -1 with errno set, ETIMEDOUT where it is late (ENOMEM or EAGAIN where
+ * no record or no thread could be made).  Called with the interpreter
+ * lock, which the thread's start needs.
+ */
+static int NOT_INLINED
+timed_statfs(const char *path, double seconds, struct statfs *st)
+{
+	struct pending_list *l = pending_list();
+	const size_t len = strlen(path);
+	struct pending *made, *p;
+	bool taken;
+	int rc = -1, err = ETIMEDOUT;
+
+	made = l != nullptr
+	    ? static_cast<struct pending *>(malloc(sizeof(*made) + len + 1))
+	    : nullptr;
+	if (made != nullptr && (made->done = PyThread_allocate_lock()) == nullptr) {
+		free(made);
+		made = nullptr;
+	}
+	if (made == nullptr) {
+		errno = ENOMEM;
+		return -1;
+	}
+	made->list = l;
+	made->refs = 2;		/* its thread's and this caller's */
+	made->path = reinterpret_cast<char *>(made + 1);
+	memcpy(made->path, path, len + 1);
+	PyThread_acquire_lock(made->done, NOWAIT_LOCK); /* new: taken at once */
+
+	PyThread_acquire_lock(l->lock, WAIT_LOCK);
+	for (p = l->calls; p != nullptr && strcmp(p->path, path) != 0; p = p->next)
+		;
+	if (p != nullptr) {
+		p->refs++;
+	} else {
+		p = made;
+		p->next = l->calls;
+		l->calls = p;
+	}
+	PyThread_release_lock(l->lock);
+
+	if (p != made) { /* a call on the path is pending: wait for it */
+		PyThread_release_lock(made->done);
+		PyThread_free_lock(made->done);
+		free(made);
+	} else if (PyThread_start_new_thread(pending_call, p) ==
+	    static_cast<decltype(PyThread_start_new_thread(pending_call, p))>(-1)) {
+		/*
+		 * No thread, and its reference goes with it: the call fails,
+		 * for any that wait for it too.
+		 */
+		PyThread_acquire_lock(l->lock, WAIT_LOCK);
+		p->rc = -1;
+		p->err = EAGAIN;
+		p->refs--;
+		unlink_pending(p);
+		PyThread_release_lock(l->lock);
+		PyThread_release_lock(p->done);
+	}
+
+	taken = wait_for(p->done, seconds);
+	if (taken) {
+		PyThread_release_lock(p->done); /* for the next waiting */
+		PyThread_acquire_lock(l->lock, WAIT_LOCK);
+		rc = p->rc;
+		err = p->err;
+		*st = p->st;
+		PyThread_release_lock(l->lock);
+	}
+	let_go(p);
+	errno = err;
 	return rc;
 }
 
@@ -125,7 +429,7 @@ my_statfs(PyObject * /* self */, PyObject *args, PyObject *kwargs)
 {
 	struct statfs st;
 
-	if (statfs_path(args, kwargs, PATH_ARGUMENT("statfs"), &st) != 0)
+	if (statfs_path(args, kwargs, ARGUMENTS("statfs"), &st) != 0)
 		return nullptr;
 	return figures(&st);
 }
@@ -164,7 +468,7 @@ free_mb(PyObject * /* self */, PyObject *args, PyObject *kwargs)
 	struct statfs st;
 	long long unit;
 
-	if (statfs_path(args, kwargs, PATH_ARGUMENT("free_mb"), &st) != 0)
+	if (statfs_path(args, kwargs, ARGUMENTS("free_mb"), &st) != 0)
 		return nullptr;
 	unit = st.f_frsize > 0 ? st.f_frsize : st.f_bsize;
 	if (unit <= 0)
@@ -189,23 +493,58 @@ static PyMethodDef statfs_methods[] = {
 /*
  * The path argument into *path (a PyObject * under Python 3, a const
  * char * under Python 2), by position as ever or as path=, as os.statvfs
- * takes it.  A call without keywords, the common one, takes the short
- * way: the keyword parser is for calls that name it.  Python 3's short
- * way wants the function's name alone, after the format's "O:".
+ * takes it, and the keyword-only timeout into *timeout, which stays null
+ * where it is not given.  A call without keywords, the common one, takes
+ * the short way, with the first of ARGUMENTS(name): the keyword parser,
+ * with the second, is for calls that name one.
  */
-static const char *const path_keyword[] = { "path", nullptr };
+static const char *const keywords[] = { "path", "timeout", nullptr };
 
 static int
-parse_path(PyObject *args, PyObject *kwargs, const char *format, void *path)
+parse_path(PyObject *args, PyObject *kwargs, const char *positional,
+    const char *format, void *path, PyObject **timeout)
 {
-	if (kwargs != nullptr)
-		return PyArg_ParseTupleAndKeywords(args, kwargs, format,
-		    const_cast<char **>(path_keyword), path);
-#if PY_MAJOR_VERSION >= 3
-	return PyArg_UnpackTuple(args, format + 2, 1, 1, path);
-#else
-	return PyArg_ParseTuple(args, format, path);
+	if (kwargs != nullptr) {
+#if PY_MAJOR_VERSION < 3
+		if (PyTuple_Size(args) > 1) {
+			PyErr_Format(PyExc_TypeError,
+			    "%s() takes at most 1 positional argument (%zd given)",
+			    strchr(format, ':') + 1, PyTuple_Size(args));
+			return 0;
+		}
 #endif
+		return PyArg_ParseTupleAndKeywords(args, kwargs, format,
+		    const_cast<char **>(keywords), path, timeout);
+	}
+#if PY_MAJOR_VERSION >= 3
+	return PyArg_UnpackTuple(args, positional, 1, 1, path);
+#else
+	return PyArg_ParseTuple(args, positional, path);
+#endif
+}
+
+/*
+ * The timeout given, not None, in *seconds: 0, or -1 with the error set.
+ * Any real number of seconds above zero and finite will do.
+ */
+static int NOT_INLINED
+timeout_seconds(PyObject *timeout, const char *format, double *seconds)
+{
+	*seconds = PyFloat_AsDouble(timeout);
+	if (*seconds == -1.0 && PyErr_Occurred() != nullptr) {
+		if (PyErr_ExceptionMatches(PyExc_TypeError))
+			PyErr_Format(PyExc_TypeError,
+			    "%s() timeout must be a number of seconds or None",
+			    strchr(format, ':') + 1);
+		return -1;
+	}
+	if (!(*seconds > 0 && *seconds <= DBL_MAX)) { /* NaN fails both */
+		PyErr_Format(PyExc_ValueError,
+		    "%s() timeout must be above zero and finite",
+		    strchr(format, ':') + 1);
+		return -1;
+	}
+	return 0;
 }
 
 /* The module's own objects, made for each module object. */
@@ -225,23 +564,29 @@ statfs_exec(PyObject *m)
 /*
  * The interpreter.
  *
- * statfs_path() takes the one path argument from args and kwargs, runs
- * statfs(2) on it and returns 0, or -1 with the exception set; the
- * initialisation function makes the module.
+ * statfs_path() takes the one path argument and the timeout from args and
+ * kwargs, runs statfs(2) on the path and returns 0, or -1 with the
+ * exception set; the initialisation function makes the module.
  */
 #if PY_MAJOR_VERSION >= 3
 
 static int
-statfs_path(
-    PyObject *args, PyObject *kwargs, const char *format, struct statfs *st)
+statfs_path(PyObject *args, PyObject *kwargs, const char *name,
+    const char *format, struct statfs *st)
 {
-	PyObject *path, *bytes;
+	PyObject *path, *bytes, *timeout = nullptr;
+	double seconds = 0;
+	bool timed;
 	int rc;
 
-	if (!parse_path(args, kwargs, format, &path) ||
+	if (!parse_path(args, kwargs, name, format, &path, &timeout))
+		return -1;
+	timed = timeout != nullptr && timeout != Py_None;
+	if ((timed && timeout_seconds(timeout, format, &seconds) != 0) ||
 	    !PyUnicode_FSConverter(path, &bytes))
 		return -1;
-	rc = unlocked_statfs(PyBytes_AsString(bytes), st);
+	rc = timed ? timed_statfs(PyBytes_AsString(bytes), seconds, st)
+		   : unlocked_statfs(PyBytes_AsString(bytes), st);
 	if (rc != 0) /* the file name as passed: str, bytes or os.PathLike */
 		PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path);
 	Py_DECREF(bytes);
@@ -396,15 +741,22 @@ PyInit_statfs(void)
 
 #else /* Python 2 */
 
-static int
-statfs_path(
-    PyObject *args, PyObject *kwargs, const char *format, struct statfs *st)
+/* (inline, into both functions, as the compiler no longer sees fit to) */
+static inline int
+statfs_path(PyObject *args, PyObject *kwargs, const char *positional,
+    const char *format, struct statfs *st)
 {
 	const char *path;
+	PyObject *timeout = nullptr;
+	double seconds = 0;
+	bool timed;
 
-	if (!parse_path(args, kwargs, format, &path))
+	if (!parse_path(args, kwargs, positional, format, &path, &timeout))
 		return -1;
-	if (unlocked_statfs(path, st) != 0) {
+	timed = timeout != nullptr && timeout != Py_None;
+	if (timed && timeout_seconds(timeout, format, &seconds) != 0)
+		return -1;
+	if ((timed ? timed_statfs(path, seconds, st) : unlocked_statfs(path, st)) != 0) {
 		PyErr_SetFromErrnoWithFilename(PyExc_OSError, path);
 		return -1;
 	}

@@ -5,7 +5,8 @@ module's folder on PYTHONPATH and test_preload's library preloaded: it
 answers statfs for made-up /fake/ paths and counts the calls.  A class
 whose every test was skipped exits with status 77.  STATFS_STRESS_CALLS
 sets how many calls each thread of Stress makes (20000; fewer under an
-emulator).
+emulator), and with it how many calls with a timeout, which start a
+thread each, Stress makes.
 """
 
 from __future__ import print_function
@@ -16,12 +17,16 @@ import gc
 import itertools
 import os
 import re
+import select
 import shutil
+import signal
 import sys
 import sysconfig
 import tempfile
 import threading
+import time
 import unittest
+import warnings
 
 PY3 = sys.version_info[0] >= 3
 FREE_THREADED = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
@@ -67,8 +72,59 @@ def growth(run):
     return least
 
 
+# CTest runs a cross build's tests under qemu-user, giving it the
+# environment of the interpreter under test in QEMU_SET_ENV, which that
+# inherits too.
+EMULATED = "QEMU_SET_ENV" in os.environ
+
+
 def gil_enabled():
     return getattr(sys, "_is_gil_enabled", lambda: True)()
+
+
+now = getattr(time, "monotonic", time.time)
+TIMED_OUT = TimeoutError if PY3 else OSError  # noqa: F821 (Python 2)
+LATE = 0.05     # how late a timeout may come, at the most
+
+
+def tasks():
+    """The process's threads, once none has come or gone for 50 ms (a
+    thread that was joined may take a moment to go)."""
+    n = None
+    while n != len(os.listdir("/proc/self/task")):
+        n = len(os.listdir("/proc/self/task"))
+        time.sleep(0.05)
+    return n
+
+
+def settle(want, within=5.0):
+    """The process's threads once they are want, or within seconds."""
+    end = now() + within
+    while len(os.listdir("/proc/self/task")) != want and now() < end:
+        time.sleep(0.005)
+    return tasks()
+
+
+def hold(test, *codes):
+    """Paths whose statfs, run by test_preload, waits until release() is
+    called (or 5 s have passed), then fails with the errno code given for
+    each; release(n) lets n calls go, by default one a path; and
+    started(), which waits up to 5 s for a call on one of them to
+    begin and says whether one did."""
+    begun, go = os.pipe(), os.pipe()
+    paths = ["/block/%d/%d/%d" % (begun[1], go[0], code) for code in codes]
+
+    def release(calls=len(paths)):
+        os.write(go[1], b"x" * calls)
+
+    def started():
+        if not select.select([begun[0]], [], [], 5.0)[0]:
+            return False
+        return len(os.read(begun[0], 1)) == 1
+    for fd in begun + go:
+        test.addCleanup(os.close, fd)
+    test.addCleanup(release)    # first: nothing stays held
+    return paths, started, release
 
 
 class Interface(unittest.TestCase):
@@ -78,6 +134,9 @@ class Interface(unittest.TestCase):
                     "unprivileged", "fragment", "f_frsize"]),
         ("free_mb", ["f_bavail", "unprivileged", "mebibytes", "MiB", "rounded down"]),
     ]
+    # what both say of the timeout
+    timeout_words = ["timeout", "TimeoutError", "ETIMEDOUT", "thread of its own",
+                     "same path", "None"]
 
     def test_names_and_texts(self):
         statfs = module()
@@ -94,7 +153,7 @@ class Interface(unittest.TestCase):
         statfs = module()
         for name, words in self.docs:
             doc = " ".join(getattr(statfs, name).__doc__.split())
-            for word in words:
+            for word in words + self.timeout_words:
                 self.assertIn(word, doc, name)
             self.assertNotIn("bfree", doc)
 
@@ -103,13 +162,17 @@ class Interface(unittest.TestCase):
         for name, _ in self.docs:
             f = getattr(statfs, name)
             if not PY3:     # no inspect.signature: the doc string shows it
-                self.assertTrue(f.__doc__.startswith(name + "(path)\n\n"), f.__doc__)
+                self.assertTrue(f.__doc__.startswith(name + "(path, *, timeout=None)\n\n"),
+                                f.__doc__)
                 continue
             import inspect
             signature = inspect.signature(f)
-            self.assertEqual(str(signature), "(path)")
+            self.assertEqual(str(signature), "(path, *, timeout=None)")
             self.assertEqual(signature.parameters["path"].kind,
                              inspect.Parameter.POSITIONAL_OR_KEYWORD)
+            self.assertEqual(signature.parameters["timeout"].kind,
+                             inspect.Parameter.KEYWORD_ONLY)
+            self.assertIs(signature.parameters["timeout"].default, None)
             self.assertFalse(f.__doc__.startswith(name), f.__doc__)
 
 
@@ -217,6 +280,9 @@ class Sizes(unittest.TestCase):
         self.assertEqual(statfs.statfs(path), figures)
         self.assertEqual(statfs.free_mb(path=path), want)
         self.assertEqual(statfs.statfs(path=path), figures)
+        for timeout in (None, 5, 0.5, 10 ** 12):    # None: as without one
+            self.assertEqual(statfs.free_mb(path, timeout=timeout), want)
+            self.assertEqual(statfs.statfs(path=path, timeout=timeout), figures)
 
     def test_block_and_fragment_sizes(self):
         for fields, want in self.cases:
@@ -249,14 +315,15 @@ class Errors(unittest.TestCase):
             import pathlib
             paths.append((os.fsencode(os.path.join(scratch, "missing")), errno.ENOENT))
             paths.append((pathlib.PurePath(scratch, "missing"), errno.ENOENT))
+        # keywords besides the path (None: the path by position alone)
+        ways = [None, {}, {"timeout": None}, {"timeout": 5}]
         for path, code in paths:
-            for f, by_name in itertools.product((statfs.statfs, statfs.free_mb),
-                                                (False, True)):
+            for f, kwargs in itertools.product((statfs.statfs, statfs.free_mb), ways):
                 with self.assertRaises(OSError) as cm:
-                    if by_name:
-                        f(path=path)
-                    else:
+                    if kwargs is None:
                         f(path)
+                    else:
+                        f(path=path, **kwargs)
                 self.assertEqual(cm.exception.errno, code)
                 self.assertEqual(cm.exception.strerror, os.strerror(code))
                 if PY3:
@@ -276,7 +343,25 @@ class Errors(unittest.TestCase):
                ((), {"file": "/"}, TypeError, False), ((), {"fd": 3}, TypeError, False),
                (("/",), {"path": "/"}, TypeError, False),
                ((), {"path": "/", "dir_fd": None}, TypeError, False),
-               ((), {"path": None}, TypeError, False), ((), {"path": "/\0x"}, nul, False)]
+               ((), {"path": None}, TypeError, False), ((), {"path": "/\0x"}, nul, False),
+               # the timeout: keyword-only, a number above zero and finite
+               (("/", 5), {}, TypeError, False), (("/", None), {}, TypeError, False),
+               (("/", 5), {"timeout": 5}, TypeError, True),
+               (("/",), {"timeout": 0}, ValueError, True),
+               (("/",), {"timeout": 0.0}, ValueError, True),
+               (("/",), {"timeout": -0.0}, ValueError, True),
+               (("/",), {"timeout": -1}, ValueError, True),
+               (("/",), {"timeout": -1e-9}, ValueError, True),
+               (("/",), {"timeout": float("nan")}, ValueError, True),
+               (("/",), {"timeout": float("inf")}, ValueError, True),
+               (("/",), {"timeout": float("-inf")}, ValueError, True),
+               (("/",), {"timeout": "5"}, TypeError, True),
+               (("/",), {"timeout": b"5"}, TypeError, True),
+               (("/",), {"timeout": [5]}, TypeError, True),
+               (("/",), {"timeout": 5j}, TypeError, True),
+               ((), {"path": "/", "timeout": "5"}, TypeError, False),
+               ((), {"path": None, "timeout": 5}, TypeError, False),
+               ((), {"path": "/\0x", "timeout": 5}, nul, False)]
         for args, kwargs, exc, named in bad:
             for f in (statfs.statfs, statfs.free_mb):
                 before = calls()
@@ -316,6 +401,126 @@ class Threads(unittest.TestCase):
             self.assertNotEqual(raised[0].errno, errno.ETIMEDOUT,
                                 "%s kept the interpreter lock while it waited" % f.__name__)
             self.assertEqual((raised[0].errno, raised[0].filename), (errno.ENOLINK, path))
+
+    def timed_out(self, f, path, timeout):
+        """f(path, timeout=timeout) times out, in time: how late it was."""
+        start = now()
+        with self.assertRaises(TIMED_OUT) as cm:
+            f(path, timeout=timeout)
+        took = now() - start
+        e = cm.exception
+        self.assertEqual((e.errno, e.strerror), (errno.ETIMEDOUT, os.strerror(errno.ETIMEDOUT)))
+        if PY3:
+            self.assertIs(e.filename, path)
+        else:
+            self.assertEqual(e.filename, path)
+        self.assertGreaterEqual(took, timeout)
+        return took - timeout
+
+    def test_a_held_path_times_out_on_one_thread(self):
+        statfs = module()
+        for f in (statfs.statfs, statfs.free_mb):
+            (path,), started, release = hold(self, errno.ENOLINK)
+            threads, before = tasks(), calls()
+            late = [self.timed_out(f, path, 0.2)]
+            self.assertTrue(started())
+            self.assertEqual(tasks(), threads + 1)
+            # the second and third call wait for the same call
+            late += [self.timed_out(f, path, t) for t in (0.1, 0.3)]
+            self.assertEqual((tasks(), calls()), (threads + 1, before + 1))
+            self.assertLess(min(late), LATE, late)
+            # another path answers at once, on a thread that ends
+            start = now()
+            self.assertEqual(f(fake(bsize=MiB, frsize=MiB, bavail=9, blocks=9), timeout=5),
+                             9 if f is statfs.free_mb else (MiB, 9, 9, 0, 0))
+            self.assertLess(now() - start, 1)
+            self.assertEqual(settle(threads + 1), threads + 1)
+            # a call that waits when the file system answers has its answer
+            raised, waiting = [], threading.Event()
+
+            def wait():
+                waiting.set()
+                try:
+                    f(path, timeout=5)
+                except OSError as e:
+                    raised.append(e)
+            t = threading.Thread(target=wait)
+            t.start()
+            waiting.wait()
+            time.sleep(0.1)
+            release()
+            t.join()
+            self.assertEqual((raised[0].errno, raised[0].filename), (errno.ENOLINK, path))
+            self.assertEqual(calls(), before + 2)
+            self.assertEqual(settle(threads), threads)
+
+    def child(self, run):
+        """Starts a child of fork() that runs run() and ends its
+        interpreter, as a process does that returns from its main code,
+        with the status that run() returns; returns a function that waits
+        for it, up to 3 s from now, and returns its wait status."""
+        begin = now()
+        with warnings.catch_warnings():
+            # (3.12 on warn of a fork with threads running: that may be
+            # the case)
+            warnings.simplefilter("ignore", DeprecationWarning)
+            pid = os.fork()
+        if pid == 0:
+            status = 99
+            try:
+                status = run()
+            finally:
+                ctypes.pythonapi.Py_Exit(status)
+
+        def ended():
+            while True:
+                done, status = os.waitpid(pid, os.WNOHANG)
+                if done == pid:
+                    return status
+                if now() - begin > 3:
+                    os.kill(pid, signal.SIGKILL)
+                    os.waitpid(pid, 0)
+                    self.fail("the child has not ended")
+                time.sleep(0.01)
+        return ended
+
+    def test_a_process_ends_while_its_call_is_held(self):
+        statfs = module()
+        (path,), started, _ = hold(self, errno.EIO)     # never released
+
+        def run():
+            try:
+                statfs.free_mb(path, timeout=0.05)
+            except OSError as e:
+                return int(e.errno != errno.ETIMEDOUT)
+            return 2
+        ended = self.child(run)
+        self.assertTrue(started())
+        self.assertEqual(ended(), 0)
+
+    def test_a_forked_child_calls_on_its_own(self):
+        """A child of fork() makes a call of its own on the path that its
+        parent's pending call holds, which no thread of its serves."""
+        if EMULATED:
+            self.skipTest("qemu-user fails to start a thread in a child "
+                          "forked from a process with threads running")
+        statfs = module()
+        (path,), started, release = hold(self, errno.ENOLINK)
+        threads = tasks()
+        self.timed_out(statfs.statfs, path, 0.05)
+        self.assertTrue(started())
+
+        def run():
+            try:
+                statfs.statfs(path, timeout=2)
+            except OSError as e:
+                return int(e.errno != errno.ENOLINK)
+            return 2
+        ended = self.child(run)
+        self.assertTrue(started(), "the child made no call of its own")
+        release(2)      # the parent's call and the child's
+        self.assertEqual(ended(), 0)
+        self.assertEqual(settle(threads), threads)
 
 
 class Tmpfs(unittest.TestCase):
@@ -382,9 +587,29 @@ class Leaks(unittest.TestCase):
                  (statfs.free_mb, [], {"path": huge}),
                  (statfs.free_mb, [], {"path": missing}),
                  (statfs.statfs, [root], {"path": root}),
-                 (statfs.free_mb, [], {"path": root, "other": number})]
-        arguments = [root, missing, nul, huge, number]
+                 (statfs.free_mb, [], {"path": root, "other": number}),
+                 (statfs.statfs, [root], {"timeout": -1}),
+                 (statfs.free_mb, [root], {"timeout": root}),
+                 (statfs.statfs, [], {"path": number, "timeout": 5})]
+        self.no_growth(calls, [root, missing, nul, huge, number], 20000)
 
+    def test_no_growth_with_timeouts(self):
+        """Calls on a thread each, fewer: the least that a pending call
+        takes, kept of each, would tell."""
+        if EMULATED:
+            self.skipTest("qemu-user keeps some 15 KB of every thread that "
+                          "has ended, Python's own threads' too")
+        statfs = module()
+        root, missing = ("".join(p) for p in (("/", "."), ("/none", "xistent")))
+        huge = fake(bsize=1 << 62, bavail=(1 << 64) - 1)
+        calls = [(statfs.statfs, [root], {"timeout": 5}),
+                 (statfs.free_mb, [missing], {"timeout": 5.0}),
+                 (statfs.free_mb, [], {"path": huge, "timeout": 5})]
+        self.no_growth(calls, [root, missing, huge], 10000)
+
+    def no_growth(self, calls, arguments, n):
+        """The calls, n times each, grow the process by less than LEAKED,
+        and leave the arguments' reference counts as they were."""
         def churn(n):
             for f, args, kwargs in calls:
                 for _ in itertools.repeat(None, n):     # no list of ints in Python 2
@@ -392,20 +617,25 @@ class Leaks(unittest.TestCase):
                         f(*args, **kwargs)
                     except (OSError, TypeError, ValueError):
                         pass
-        churn(2000)
+        churn(n // 10)
         before = [sys.getrefcount(a) for a in arguments]
-        self.assertLess(growth(lambda: churn(20000)), LEAKED)
+        self.assertLess(growth(lambda: churn(n)), LEAKED)
         self.assertEqual([sys.getrefcount(a) for a in arguments], before)
 
     def test_no_growth_over_imports(self):
         """A module object's own objects go with it."""
         module()
 
+        # A hundred at a time, each hundred collected: each module object
+        # is in a cycle, and how much of them the collector lets pile up
+        # between its own rounds is no leak (free-threaded 3.13's measures
+        # it against all the objects the process holds)
         def imports(n):
-            for _ in itertools.repeat(None, n):
-                del sys.modules["statfs"]
-                module()
-            gc.collect()
+            for _ in itertools.repeat(None, n // 100):
+                for _ in itertools.repeat(None, 100):
+                    del sys.modules["statfs"]
+                    module()
+                gc.collect()
         imports(200)
         self.assertLess(growth(lambda: imports(10000)), LEAKED)
 
@@ -417,6 +647,15 @@ class Stress(unittest.TestCase):
     lock stays off."""
 
     threads = 8
+
+    @staticmethod
+    def at_once(go, threads):
+        """Starts the threads, sets go, which they wait for, and joins them."""
+        for t in threads:
+            t.start()
+        go.set()
+        for t in threads:
+            t.join()
 
     def test_threads_at_once(self):
         statfs = module()
@@ -443,14 +682,54 @@ class Stress(unittest.TestCase):
                     return
         threads = [threading.Thread(target=run, args=w) for w in work]
         before = calls(), [sys.getrefcount(w[0]) for w in work]
-        for t in threads:
-            t.start()
-        go.set()
-        for t in threads:
-            t.join()
+        self.at_once(go, threads)
         self.assertEqual(wrong, [])
         self.assertEqual(calls() - before[0], 2 * n * self.threads)
         self.assertEqual([sys.getrefcount(w[0]) for w in work], before[1])
+        if FREE_THREADED:
+            self.assertFalse(gil_enabled())
+
+    def test_timed_calls_at_once(self):
+        """Half the threads on held paths, the others on their own."""
+        statfs = module()
+        n = int(os.environ.get("STATFS_STRESS_CALLS", "20000")) // 40
+        held, started, release = hold(self, errno.ENOLINK, errno.EIO)
+        wrong = []
+        go = threading.Event()
+
+        def free(k):
+            path = "".join(fake(bsize=4096, frsize=4096 << k, bavail=(1 << 64) - 1 - k))
+            figures = (4096, 0, (1 << 64) - 1 - k, 0, 0)
+            go.wait()
+            for _ in itertools.repeat(None, n):
+                got = statfs.statfs(path, timeout=5), statfs.free_mb(path, timeout=5)
+                if got != (figures, ((1 << 64) - 1 - k) * (4096 << k) // MiB):
+                    wrong.append((path, got))
+                    return
+
+        def stuck(path):
+            go.wait()
+            for f in itertools.islice(itertools.cycle((statfs.statfs, statfs.free_mb)), 20):
+                try:
+                    f(path, timeout=0.01)
+                except OSError as e:
+                    if (e.errno, e.filename) != (errno.ETIMEDOUT, path):
+                        wrong.append((path, e))
+                        return
+                else:
+                    wrong.append((path, "answered"))
+                    return
+        threads = [threading.Thread(target=free, args=(k,)) for k in range(self.threads // 2)]
+        threads += [threading.Thread(target=stuck, args=(held[k % 2],))
+                    for k in range(self.threads // 2)]
+        before = tasks(), calls()
+        self.at_once(go, threads)
+        self.assertEqual(wrong, [])
+        self.assertEqual(calls() - before[1], 2 * n * (self.threads // 2) + 2)
+        self.assertTrue(started() and started())
+        self.assertEqual(settle(before[0] + 2), before[0] + 2)
+        release()
+        self.assertEqual(settle(before[0]), before[0])
         if FREE_THREADED:
             self.assertFalse(gil_enabled())
 
@@ -520,6 +799,33 @@ class Subinterpreters(unittest.TestCase):
                     end()
         interpreters(20)
         self.assertLess(growth(lambda: interpreters(300)), LEAKED)
+
+    def test_an_interpreter_ends_while_its_call_is_held(self):
+        statfs = module()
+        (path,), started, release = hold(self, errno.ENOLINK)
+        run, end = self.interpreter()
+        threads, before = tasks(), calls()
+        run("""if 1:
+            import errno, statfs
+            try:
+                statfs.free_mb(%r, timeout=0.05)
+            except TimeoutError as e:
+                if e.errno != errno.ETIMEDOUT:
+                    raise
+            else:
+                raise AssertionError("no timeout")
+            """ % path)
+        end()
+        self.assertTrue(started())
+        self.assertEqual(tasks(), threads + 1)
+        # the call goes on, and this interpreter's call waits for it
+        t = threading.Timer(0.1, release)
+        t.start()
+        with self.assertRaises(OSError) as cm:
+            statfs.statfs(path, timeout=5)
+        t.join()
+        self.assertEqual((cm.exception.errno, calls()), (errno.ENOLINK, before + 1))
+        self.assertEqual(settle(threads), threads)
 
     def test_isolated_interpreters_at_once(self):
         statfs = module()
