@@ -454,10 +454,11 @@ class Threads(unittest.TestCase):
             self.assertEqual(calls(), before + 2)
             self.assertEqual(settle(threads), threads)
 
-    def child(self, run):
-        """Starts a child of fork() that runs run() and ends its
-        interpreter, as a process does that returns from its main code,
-        with the status that run() returns; returns a function that waits
+    def child(self, call, code):
+        """Starts a child of fork() that makes call() and ends its
+        interpreter, as a process does that returns from its main code:
+        with status 0 where the call raised OSError with errno code, 1
+        with another, 2 where it returned; returns a function that waits
         for it, up to 3 s from now, and returns its wait status."""
         begin = now()
         with warnings.catch_warnings():
@@ -468,7 +469,10 @@ class Threads(unittest.TestCase):
         if pid == 0:
             status = 99
             try:
-                status = run()
+                call()
+                status = 2
+            except OSError as e:
+                status = int(e.errno != code)
             finally:
                 ctypes.pythonapi.Py_Exit(status)
 
@@ -487,14 +491,7 @@ class Threads(unittest.TestCase):
     def test_a_process_ends_while_its_call_is_held(self):
         statfs = module()
         (path,), started, _ = hold(self, errno.EIO)     # never released
-
-        def run():
-            try:
-                statfs.free_mb(path, timeout=0.05)
-            except OSError as e:
-                return int(e.errno != errno.ETIMEDOUT)
-            return 2
-        ended = self.child(run)
+        ended = self.child(lambda: statfs.free_mb(path, timeout=0.05), errno.ETIMEDOUT)
         self.assertTrue(started())
         self.assertEqual(ended(), 0)
 
@@ -509,14 +506,7 @@ class Threads(unittest.TestCase):
         threads = tasks()
         self.timed_out(statfs.statfs, path, 0.05)
         self.assertTrue(started())
-
-        def run():
-            try:
-                statfs.statfs(path, timeout=2)
-            except OSError as e:
-                return int(e.errno != errno.ENOLINK)
-            return 2
-        ended = self.child(run)
+        ended = self.child(lambda: statfs.statfs(path, timeout=2), errno.ENOLINK)
         self.assertTrue(started(), "the child made no call of its own")
         release(2)      # the parent's call and the child's
         self.assertEqual(ended(), 0)
