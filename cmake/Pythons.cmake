@@ -31,12 +31,6 @@ set(statfs_expected
 set(HOSTINSPECT_CACHE /var/cache/hostinspect CACHE PATH
   "Where cmake/prepare keeps the interpreters it prepares")
 
-# prepared(<folder> <cmake/prepare argument>...): the prepare target makes
-# HOSTINSPECT_CACHE/<folder> so.
-function(prepared folder)
-  set_property(GLOBAL APPEND PROPERTY prepare_commands
-    COMMAND ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/prepare ${HOSTINSPECT_CACHE}/${folder} ${ARGN})
-endfunction()
 # A native build finds every interpreter here (or takes STATFS_PYTHONS):
 # pyenv's, the system's, Python3_EXECUTABLE (by default the python3 on
 # PATH, through pyenv's shim to the real one) and those prepared; a cross
@@ -135,7 +129,7 @@ foreach(row IN LISTS statfs_expected)
   set(root ${HOSTINSPECT_CACHE}/${folder})
   set(include ${root}/usr/include/python${minor})
   if(NOT from STREQUAL "sid")
-    prepared(${folder} ${args})
+    list(APPEND prepare COMMAND ${CMAKE_CURRENT_LIST_DIR}/prepare ${root} ${args})
   endif()
   set(ready FALSE)
   if(EXISTS ${root}/.prepared AND EXISTS ${include}/Python.h)
@@ -162,7 +156,11 @@ which the prepare target makes (as root)")
   endif()
 endforeach()
 set(STATFS_UNSTABLE ${HOSTINSPECT_CACHE}/unstable)
-prepared(unstable - sid ${packages} python3-auditwheel python3-pip-whl python3-setuptools-whl)
+list(APPEND prepare COMMAND ${CMAKE_CURRENT_LIST_DIR}/prepare ${STATFS_UNSTABLE} - sid ${packages}
+  python3-auditwheel python3-pip-whl python3-setuptools-whl)
+# The prepare target: cmake/prepare, for each folder that the rows above
+# found missing (one already made with the same arguments is left alone).
+add_custom_target(prepare ${prepare} VERBATIM)
 if(statfs_untested)
   list(JOIN statfs_untested ", " untested)
   message(NOTICE "Not here for the statfs tests: ${untested}.")
