@@ -28,7 +28,11 @@ set(statfs_expected
   "3.13t  source:trixie   amd64"
   "3.14   sid             amd64"
   "3.15   sid             amd64")
-set(HOSTINSPECT_CACHE /var/cache/hostinspect CACHE PATH
+# The cache: root's in /var/cache, any other user's own, as the XDG base
+# directories have it.
+execute_process(COMMAND sh -c "[ $(id -u) = 0 ] && echo /var/cache || echo \${XDG_CACHE_HOME:-$HOME/.cache}"
+  OUTPUT_VARIABLE cache OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(HOSTINSPECT_CACHE ${cache}/hostinspect CACHE PATH
   "Where cmake/prepare keeps the interpreters it prepares")
 
 # A native build finds every interpreter here (or takes STATFS_PYTHONS):
@@ -136,8 +140,8 @@ foreach(row IN LISTS statfs_expected)
     set(ready TRUE)
   else()
     set(STATFS_PYTHON${major}_MISSING "the ${arch} Python ${minor} and its headers in ${root}, \
-which the prepare target makes (as root)")
-    list(APPEND statfs_untested "${version} (${where}, which the prepare target makes, as root)")
+which the prepare target makes")
+    list(APPEND statfs_untested "${version} (${where}, which the prepare target makes)")
   endif()
   if(CMAKE_CROSSCOMPILING AND NOT CMAKE_DISABLE_FIND_PACKAGE_Python${major})
     if(ready AND NOT Python${major}_INCLUDE_DIR)
