@@ -67,7 +67,8 @@ endif()
 # and this build's tests of each kind run where they cannot, which CTest
 # must never count as passed.
 function(add_configure_tests)
-  set(run ${PROJECT_SOURCE_DIR}/cmake/test_configure ${CMAKE_BINARY_DIR}/configured)
+  set(run env HOSTINSPECT_CACHE=${HOSTINSPECT_CACHE} ${PROJECT_SOURCE_DIR}/cmake/test_configure
+    ${CMAKE_BINARY_DIR}/configured)
   file(GLOB toolchains RELATIVE ${CMAKE_CURRENT_FUNCTION_LIST_DIR}
     ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/*-linux-gnu.cmake)
   list(TRANSFORM toolchains REPLACE "-linux-gnu\\.cmake$" "")
@@ -77,14 +78,12 @@ function(add_configure_tests)
       set(cases pyenv prepared python2 python3 "python2 python3" headers googletest lint all)
     endif()
     add_test(NAME configure_${kind} COMMAND ${run} ${kind})
-    set_tests_properties(configure_${kind} PROPERTIES FIXTURES_SETUP configure_${kind}
-      LABELS build ${may_skip} ENVIRONMENT "HOSTINSPECT_CACHE=${HOSTINSPECT_CACHE}")
+    set_tests_properties(configure_${kind} PROPERTIES FIXTURES_SETUP configure_${kind} LABELS build ${may_skip})
     foreach(case IN LISTS cases)
       string(REPLACE " " "_" test "configure_${kind}_without_${case}")
       separate_arguments(things UNIX_COMMAND "${case}")
       add_test(NAME ${test} COMMAND ${run} ${kind} ${things})
-      set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED configure_${kind}
-        LABELS build ${may_skip} ENVIRONMENT "HOSTINSPECT_CACHE=${HOSTINSPECT_CACHE}")
+      set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED configure_${kind} LABELS build ${may_skip})
     endforeach()
   endforeach()
   add_test(NAME skipped_is_never_passed COMMAND ${run} skipped ${CMAKE_BINARY_DIR})
