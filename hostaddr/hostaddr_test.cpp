@@ -358,6 +358,17 @@ const Case choices[] = {
 	    "h0  10.1.1.1   ordinary: chosen\n"
 	    "h1  192.0.2.7  ordinary: chosen, replacing 10.1.1.1\n"
 	    "result: 192.0.2.7, the last ordinary address listed\n" },
+	/* 172.16.0.0/16 alone, not the rest of 172.16.0.0/12 */
+	{ "+ 10.1.1.1 172.20.1.1", "172.20.1.1", 2, "--explain",
+	    "h0  10.1.1.1    ordinary: chosen\n"
+	    "h0  172.20.1.1  ordinary: chosen, replacing 10.1.1.1\n"
+	    "result: 172.20.1.1, the last ordinary address listed\n" },
+	/* the columns as wide as the first record's name and address */
+	{ "+ 192.168.100.200@h0:wide + 10.1.1.1", "10.1.1.1", 2, "--explain",
+	    "h0:wide  192.168.100.200  ordinary: chosen\n"
+	    "h1       10.1.1.1         ordinary: chosen, replacing "
+	    "192.168.100.200\n"
+	    "result: 10.1.1.1, the last ordinary address listed\n" },
 	{ "lo - 192.0.2.1", "", 2, "--explain",
 	    "lo  127.0.0.1  loopback: passed over\n"
 	    "h0  192.0.2.1  down: passed over\n"
