@@ -554,14 +554,42 @@ class Threads(unittest.TestCase):
         self.assertEqual(settle(threads), threads)
 
 
+def no_user_namespace(err):
+    """Why no user namespace could be made (unshare failed with err): the
+    setting that forbids it."""
+    for setting, path in (("user.max_user_namespaces", "/proc/sys/user/max_user_namespaces"),
+                          ("kernel.unprivileged_userns_clone",
+                           "/proc/sys/kernel/unprivileged_userns_clone")):
+        try:
+            with open(path) as f:
+                if f.read().strip() == "0":
+                    return setting + "=0"
+        except (IOError, OSError):
+            pass
+    if err == errno.EPERM:
+        return ("the kernel refuses user namespaces to a chrooted process (a root "
+                "for tests is to be entered with pivot_root in a mount namespace, "
+                "not chroot)")
+    return os.strerror(err)     # EINVAL: threads run (an emulator's, say)
+
+
 class Tmpfs(unittest.TestCase):
-    """A tmpfs of known size in a mount namespace of this process's own."""
+    """A tmpfs of known size in a mount namespace of this process's own:
+    where it may not make one, in a user namespace of its own too, where
+    it is root (which needs it to have no other thread, as it has when
+    this class runs first or alone)."""
 
     def mount_tmpfs(self, where, options):
-        CLONE_NEWNS, MS_REC, MS_PRIVATE = 0x20000, 0x4000, 0x40000
+        CLONE_NEWNS, CLONE_NEWUSER, MS_REC, MS_PRIVATE = 0x20000, 0x10000000, 0x4000, 0x40000
         if libc.unshare(CLONE_NEWNS) != 0:
-            self.skipTest("cannot make a mount namespace: "
-                          + os.strerror(ctypes.get_errno()))
+            uid, gid = os.getuid(), os.getgid()
+            if libc.unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0:
+                self.skipTest("cannot make a mount namespace, nor a user namespace "
+                              "to make it in: " + no_user_namespace(ctypes.get_errno()))
+            for name, text in (("uid_map", "0 %d 1" % uid), ("setgroups", "deny"),
+                               ("gid_map", "0 %d 1" % gid)):
+                with open("/proc/self/" + name, "w") as f:
+                    f.write(text)
         # (in a chroot whose / is no mount point, say)
         if libc.mount(b"none", b"/", None, MS_REC | MS_PRIVATE, None) != 0:
             self.skipTest("cannot make the mounts private: "
