@@ -146,11 +146,14 @@ statfs64(const char *file, struct statfs64 *buf) noexcept
 	return answer(file, buf, "statfs64");
 }
 
-/* What a call with a timeout starts with, failing on request. */
+/*
+ * What a call with a timeout starts with, failing on request.  (The
+ * parameters are named as the C library's declaration names them.)
+ */
 
 extern "C" int
-pthread_create(pthread_t *thread, const pthread_attr_t *attr,
-    void *(*start)(void *), void *arg) noexcept
+pthread_create(pthread_t *__newthread, const pthread_attr_t *__attr,
+    void *(*__start_routine)(void *), void *__arg) noexcept
 {
 	using real_fn = int (*)(
 	    pthread_t *, const pthread_attr_t *, void *(*)(void *), void *);
@@ -158,7 +161,7 @@ pthread_create(pthread_t *thread, const pthread_attr_t *attr,
 	if (statfs_fake_start_fault == 1)
 		return EAGAIN;
 	return reinterpret_cast<real_fn>(dlsym(RTLD_NEXT, "pthread_create"))(
-	    thread, attr, start, arg);
+	    __newthread, __attr, __start_routine, __arg);
 }
 
 extern "C" void *
