@@ -2,7 +2,9 @@
  * hostaddr against the real kernel.  Each case builds the interfaces it
  * describes in a network namespace of its own and runs the tool there; the
  * tool under test prefers the site network 198.18.0.0/16.  Nothing is ever
- * sent: the interfaces are ifb devices with /32 addresses.
+ * sent: the interfaces are ifb devices with /32 addresses.  Where this
+ * process may not make a network namespace, each case makes a user
+ * namespace to make it in, so that no privilege is needed.
  */
 
 #include <arpa/inet.h>
@@ -70,6 +72,40 @@ works(const char *cmd)
 {
 	// NOLINTNEXTLINE(cert-env33-c)
 	return system(cmd) == 0;
+}
+
+/*
+ * The command that runs a case in a network namespace of its own: plain
+ * unshare -n where this process may make one (root, in a chroot too, where
+ * the kernel makes no user namespace), else unshare -rn, which makes it in
+ * a user namespace of its own where the caller is root; "" where neither
+ * works.
+ */
+const std::string &
+unshare()
+{
+	static const std::string cmd = [] {
+		if (works("unshare -n true 2>/dev/null"))
+			return "unshare -n";
+		if (works("unshare -rn true 2>/dev/null"))
+			return "unshare -rn";
+		return "";
+	}();
+
+	return cmd;
+}
+
+/* Why no user namespace can be made here: the setting that forbids it. */
+std::string
+no_user_namespace()
+{
+	if (slurp("/proc/sys/user/max_user_namespaces") == "0\n")
+		return "user.max_user_namespaces=0";
+	if (slurp("/proc/sys/kernel/unprivileged_userns_clone") == "0\n")
+		return "kernel.unprivileged_userns_clone=0";
+	return "the kernel refuses user namespaces to a chrooted process (a "
+	       "root for tests is to be entered with pivot_root in a mount "
+	       "namespace, not chroot)";
 }
 
 /*
@@ -168,7 +204,7 @@ run(const Run &r)
 	sh.close();
 
 	unlink(trace.c_str());
-	cmd = "unshare -n sh " + script + " >" +
+	cmd = unshare() + " sh " + script + " >" +
 	    (r.stdout_to.empty() ? out : r.stdout_to) + " 2>" + err;
 	// NOLINTNEXTLINE(cert-env33-c)
 	const int ws = system(cmd.c_str());
@@ -189,11 +225,13 @@ run(const Run &r)
 
 #define REQUIRE_NAMESPACES()                                                   \
 	do {                                                                   \
-		static const bool ok =                                         \
-		    works("unshare -n ip link >/dev/null 2>&1");                \
-		if (!ok)                                                       \
-			GTEST_SKIP() << "cannot make network namespaces "      \
-					"(or ip is missing)";                  \
+		static const bool ip = works("ip -V >/dev/null 2>&1");         \
+		if (unshare().empty())                                         \
+			GTEST_SKIP() << "cannot make a network namespace, "    \
+					"nor a user namespace to make it in: " \
+				     << no_user_namespace();                   \
+		if (!ip)                                                       \
+			GTEST_SKIP() << "ip is missing";                       \
 	} while (0)
 
 /*
@@ -358,6 +396,17 @@ const Case choices[] = {
 	    "h0  10.1.1.1   ordinary: chosen\n"
 	    "h1  192.0.2.7  ordinary: chosen, replacing 10.1.1.1\n"
 	    "result: 192.0.2.7, the last ordinary address listed\n" },
+	/* 172.16.0.0/16 alone, not the rest of 172.16.0.0/12 */
+	{ "+ 10.1.1.1 172.20.1.1", "172.20.1.1", 2, "--explain",
+	    "h0  10.1.1.1    ordinary: chosen\n"
+	    "h0  172.20.1.1  ordinary: chosen, replacing 10.1.1.1\n"
+	    "result: 172.20.1.1, the last ordinary address listed\n" },
+	/* the columns as wide as the first record's name and address */
+	{ "+ 192.168.100.200@h0:wide + 10.1.1.1", "10.1.1.1", 2, "--explain",
+	    "h0:wide  192.168.100.200  ordinary: chosen\n"
+	    "h1       10.1.1.1         ordinary: chosen, replacing "
+	    "192.168.100.200\n"
+	    "result: 10.1.1.1, the last ordinary address listed\n" },
 	{ "lo - 192.0.2.1", "", 2, "--explain",
 	    "lo  127.0.0.1  loopback: passed over\n"
 	    "h0  192.0.2.1  down: passed over\n"

@@ -18,17 +18,22 @@
  * makes its Version string, 2 when it stores it in the module;
  * statfs_fake_object_fault, when set to N, makes the Nth of the objects
  * that the module's functions make from then on fail, and is 0 again after
- * that (see the end of this file).
+ * that (see the end of this file).  statfs_fake_start_fault, while set,
+ * makes what a call with a timeout starts with fail: 1 its thread
+ * (pthread_create fails with EAGAIN, for every caller), 2 its record (the
+ * malloc of the module that the fault tests load fails with ENOMEM).
  */
 
 #include <dlfcn.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
@@ -47,6 +52,7 @@ extern "C" {
 unsigned long statfs_fake_calls;
 int statfs_fake_init_fault;
 int statfs_fake_object_fault;
+int statfs_fake_start_fault;
 }
 
 template <typename T>
@@ -138,6 +144,34 @@ extern "C" int
 statfs64(const char *file, struct statfs64 *buf) noexcept
 {
 	return answer(file, buf, "statfs64");
+}
+
+/*
+ * What a call with a timeout starts with, failing on request.  (The
+ * parameters are named as the C library's declaration names them.)
+ */
+
+extern "C" int
+pthread_create(pthread_t *__newthread, const pthread_attr_t *__attr,
+    void *(*__start_routine)(void *), void *__arg) noexcept
+{
+	using real_fn = int (*)(
+	    pthread_t *, const pthread_attr_t *, void *(*)(void *), void *);
+
+	if (statfs_fake_start_fault == 1)
+		return EAGAIN;
+	return reinterpret_cast<real_fn>(dlsym(RTLD_NEXT, "pthread_create"))(
+	    __newthread, __attr, __start_routine, __arg);
+}
+
+extern "C" void *
+__wrap_malloc(size_t size)
+{
+	if (statfs_fake_start_fault == 2) {
+		errno = ENOMEM;
+		return nullptr;
+	}
+	return malloc(size);
 }
 
 /*

@@ -127,6 +127,41 @@ def hold(test, *codes):
     return paths, started, release
 
 
+def child(test, call, code):
+    """Starts a child of fork() that makes call() and ends its
+    interpreter, as a process does that returns from its main code:
+    with status 0 where the call raised OSError with errno code, 1
+    with another, 2 where it returned; returns a function that waits
+    for it, up to 3 s from now, and returns its wait status."""
+    begin = now()
+    with warnings.catch_warnings():
+        # (3.12 on warn of a fork with threads running: that may be
+        # the case)
+        warnings.simplefilter("ignore", DeprecationWarning)
+        pid = os.fork()
+    if pid == 0:
+        status = 99
+        try:
+            call()
+            status = 2
+        except OSError as e:
+            status = int(e.errno != code)
+        finally:
+            ctypes.pythonapi.Py_Exit(status)
+
+    def ended():
+        while True:
+            done, status = os.waitpid(pid, os.WNOHANG)
+            if done == pid:
+                return status
+            if now() - begin > 3:
+                os.kill(pid, signal.SIGKILL)
+                os.waitpid(pid, 0)
+                test.fail("the child has not ended")
+            time.sleep(0.01)
+    return ended
+
+
 class Interface(unittest.TestCase):
     docs = [
         # function, words its doc string must hold
@@ -180,7 +215,8 @@ class Faults(unittest.TestCase):
     """What cannot be made leaves the error and nothing else behind.
 
     The module comes from the build whose calls of the interpreter's
-    object-making functions go through test_preload's stand-ins."""
+    object-making functions, and of malloc, go through test_preload's
+    stand-ins."""
 
     def test_failed_initialisation_leaves_no_module(self):
         fault = ctypes.c_int.in_dll(libc, "statfs_fake_init_fault")
@@ -233,6 +269,42 @@ class Faults(unittest.TestCase):
                 self.assertEqual(got, want)
                 break
             self.assertEqual(n - 1, objects, name)
+
+    starts = [
+        # what fails (test_preload's statfs_fake_start_fault: 1 the
+        # thread, 2 the record of a call with a timeout), the timeout,
+        # and the call's errno (0: it answers)
+        (1, 5, errno.EAGAIN),
+        (2, 5, errno.ENOMEM),
+        # a call without one starts neither
+        (1, None, 0),
+        (2, None, 0),
+    ]
+
+    def test_failed_starts_leave_nothing_behind(self):
+        """A call whose thread or record cannot be made fails at once,
+        saying why, and the next call answers: each in a child, so that
+        one that hangs fails the test in time."""
+        statfs = module()
+        fault = ctypes.c_int.in_dll(libc, "statfs_fake_start_fault")
+        path = fake(bsize=MiB, blocks=9, bavail=7)
+        for (where, timeout, code), f in itertools.product(
+                self.starts, (statfs.statfs, statfs.free_mb)):
+            want = (code, os.strerror(code), path) if code else f(path)
+
+            def call():
+                f(path, timeout=5)      # the child's list of pending calls made
+                fault.value = where
+                try:
+                    got = f(path, timeout=timeout)
+                except OSError as e:
+                    got = e.errno, e.strerror, e.filename
+                fault.value = 0
+                if got != want or f(path, timeout=5) != f(path):
+                    raise AssertionError(got)
+            # (exit status 2: every call returned as it should)
+            self.assertEqual(child(self, call, None)() >> 8, 2,
+                             (where, timeout, f.__name__))
 
 
 class Sizes(unittest.TestCase):
@@ -391,11 +463,14 @@ class Threads(unittest.TestCase):
                     f(path)
                 except OSError as e:
                     raised.append(e)
+            threads = tasks()
             t = threading.Thread(target=call)
             t.start()
             os.read(begun[0], 1)    # the call has begun in the other thread,
+            started = tasks()       # (which started no thread for it)
             os.write(go[1], b"x")   # and only this one, running, can end it
             t.join()
+            self.assertEqual(started, threads + 1, f.__name__)
             for fd in begun + go:
                 os.close(fd)
             self.assertNotEqual(raised[0].errno, errno.ETIMEDOUT,
@@ -454,44 +529,10 @@ class Threads(unittest.TestCase):
             self.assertEqual(calls(), before + 2)
             self.assertEqual(settle(threads), threads)
 
-    def child(self, call, code):
-        """Starts a child of fork() that makes call() and ends its
-        interpreter, as a process does that returns from its main code:
-        with status 0 where the call raised OSError with errno code, 1
-        with another, 2 where it returned; returns a function that waits
-        for it, up to 3 s from now, and returns its wait status."""
-        begin = now()
-        with warnings.catch_warnings():
-            # (3.12 on warn of a fork with threads running: that may be
-            # the case)
-            warnings.simplefilter("ignore", DeprecationWarning)
-            pid = os.fork()
-        if pid == 0:
-            status = 99
-            try:
-                call()
-                status = 2
-            except OSError as e:
-                status = int(e.errno != code)
-            finally:
-                ctypes.pythonapi.Py_Exit(status)
-
-        def ended():
-            while True:
-                done, status = os.waitpid(pid, os.WNOHANG)
-                if done == pid:
-                    return status
-                if now() - begin > 3:
-                    os.kill(pid, signal.SIGKILL)
-                    os.waitpid(pid, 0)
-                    self.fail("the child has not ended")
-                time.sleep(0.01)
-        return ended
-
     def test_a_process_ends_while_its_call_is_held(self):
         statfs = module()
         (path,), started, _ = hold(self, errno.EIO)     # never released
-        ended = self.child(lambda: statfs.free_mb(path, timeout=0.05), errno.ETIMEDOUT)
+        ended = child(self, lambda: statfs.free_mb(path, timeout=0.05), errno.ETIMEDOUT)
         self.assertTrue(started())
         self.assertEqual(ended(), 0)
 
@@ -506,21 +547,49 @@ class Threads(unittest.TestCase):
         threads = tasks()
         self.timed_out(statfs.statfs, path, 0.05)
         self.assertTrue(started())
-        ended = self.child(lambda: statfs.statfs(path, timeout=2), errno.ENOLINK)
+        ended = child(self, lambda: statfs.statfs(path, timeout=2), errno.ENOLINK)
         self.assertTrue(started(), "the child made no call of its own")
         release(2)      # the parent's call and the child's
         self.assertEqual(ended(), 0)
         self.assertEqual(settle(threads), threads)
 
 
+def no_user_namespace(err):
+    """Why no user namespace could be made (unshare failed with err): the
+    setting that forbids it."""
+    for setting, path in (("user.max_user_namespaces", "/proc/sys/user/max_user_namespaces"),
+                          ("kernel.unprivileged_userns_clone",
+                           "/proc/sys/kernel/unprivileged_userns_clone")):
+        try:
+            with open(path) as f:
+                if f.read().strip() == "0":
+                    return setting + "=0"
+        except (IOError, OSError):
+            pass
+    if err == errno.EPERM:
+        return ("the kernel refuses user namespaces to a chrooted process (a root "
+                "for tests is to be entered with pivot_root in a mount namespace, "
+                "not chroot)")
+    return os.strerror(err)     # EINVAL: threads run (an emulator's, say)
+
+
 class Tmpfs(unittest.TestCase):
-    """A tmpfs of known size in a mount namespace of this process's own."""
+    """A tmpfs of known size in a mount namespace of this process's own:
+    where it may not make one, in a user namespace of its own too, where
+    it is root (which needs it to have no other thread, as it has when
+    this class runs first or alone)."""
 
     def mount_tmpfs(self, where, options):
-        CLONE_NEWNS, MS_REC, MS_PRIVATE = 0x20000, 0x4000, 0x40000
+        CLONE_NEWNS, CLONE_NEWUSER, MS_REC, MS_PRIVATE = 0x20000, 0x10000000, 0x4000, 0x40000
         if libc.unshare(CLONE_NEWNS) != 0:
-            self.skipTest("cannot make a mount namespace: "
-                          + os.strerror(ctypes.get_errno()))
+            uid, gid = os.getuid(), os.getgid()
+            if libc.unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0:
+                self.skipTest("cannot make a mount namespace, nor a user namespace "
+                              "to make it in: " + no_user_namespace(ctypes.get_errno()))
+            for name, text in (("uid_map", "0 %d 1" % uid), ("setgroups", "deny"),
+                               ("gid_map", "0 %d 1" % gid)):
+                with open("/proc/self/" + name, "w") as f:
+                    f.write(text)
         # (in a chroot whose / is no mount point, say)
         if libc.mount(b"none", b"/", None, MS_REC | MS_PRIVATE, None) != 0:
             self.skipTest("cannot make the mounts private: "
