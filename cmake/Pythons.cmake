@@ -57,11 +57,8 @@ elseif(NOT found)
   list(APPEND found /usr/bin/python3)
 endif()
 if(NOT Python3_EXECUTABLE AND NOT CMAKE_CROSSCOMPILING)
-  find_program(python3_on_path python3)
-  if(python3_on_path)
-    execute_process(COMMAND ${python3_on_path} -c "import sys; print(sys.executable)"
-      OUTPUT_VARIABLE Python3_EXECUTABLE OUTPUT_STRIP_TRAILING_WHITESPACE)
-  endif()
+  execute_process(COMMAND python3 -c "import sys; print(sys.executable)"
+    OUTPUT_VARIABLE Python3_EXECUTABLE OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 endif()
 
 # Each once, whatever it is reached by; one that does not run is left out.
