@@ -12,12 +12,19 @@ endfunction()
 # add_needed_test(<name> <target> <library>...)
 #
 # A test that fails unless <target>'s dynamic section names exactly the
-# given libraries (none when no library is given).
+# given libraries (none when no library is given); and for a program of a
+# cross build, unless what it loads under the emulator is its root's.
 function(add_needed_test name target)
   string(REPLACE ";" "," allowed "${ARGN}")
+  get_target_property(type ${target} TYPE)
+  set(run "")
+  if(type STREQUAL EXECUTABLE AND CMAKE_CROSSCOMPILING_EMULATOR)
+    string(REPLACE ";" " " run "-DRUN=${CMAKE_CROSSCOMPILING_EMULATOR}")
+    list(APPEND run -DROOT=${CMAKE_SYSROOT})
+  endif()
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND} -DREADELF=${CMAKE_READELF}
-      -DFILE=$<TARGET_FILE:${target}> "-DALLOWED=${allowed}"
+      -DFILE=$<TARGET_FILE:${target}> "-DALLOWED=${allowed}" ${run}
       -P ${PROJECT_SOURCE_DIR}/cmake/check_needed.cmake)
   set_tests_properties(${name} PROPERTIES LABELS "link")
 endfunction()

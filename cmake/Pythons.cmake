@@ -6,7 +6,7 @@
 # (with a "t" where it is free-threaded), where the build's prepare target
 # takes it from where the machine lacks it, and the Debian architectures
 # it is tested on (amd64: this machine's build; the others: those of the
-# toolchain files, which run under qemu):
+# rows of cmake/architectures, which run under qemu):
 #   RELEASE          Debian RELEASE's pythonX.Y with its headers
 #   source:RELEASE   CPython built by its own configure from the upstream
 #                    tarball of Debian RELEASE's pythonX.Y source
@@ -28,12 +28,7 @@ set(statfs_expected
   "3.13t  source:trixie   amd64"
   "3.14   sid             amd64"
   "3.15   sid             amd64")
-# The cache: root's in /var/cache, any other user's own, as the XDG base
-# directories have it.
-execute_process(COMMAND sh -c "[ $(id -u) = 0 ] && echo /var/cache || echo \${XDG_CACHE_HOME:-$HOME/.cache}"
-  OUTPUT_VARIABLE cache OUTPUT_STRIP_TRAILING_WHITESPACE)
-set(HOSTINSPECT_CACHE ${cache}/hostinspect CACHE PATH
-  "Where cmake/prepare keeps the interpreters it prepares")
+include(Cache)
 
 # A native build finds every interpreter here (or takes STATFS_PYTHONS):
 # pyenv's, the system's, Python3_EXECUTABLE (by default the python3 on
@@ -149,7 +144,7 @@ which the prepare target makes")
       list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 qemu)
       set(python ${CMAKE_BINARY_DIR}/python${minor})
       file(CONFIGURE OUTPUT ${python} CONTENT "#!/bin/sh\nexec ${qemu} -L ${root} \
--E LD_LIBRARY_PATH=/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE} ${root}/usr/bin/python${minor} \"$@\"\n")
+${root}/usr/bin/python${minor} \"$@\"\n")
       file(CHMOD ${python} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
       set(STATFS_PYTHON${major}_COMMAND ${python})
     endif()

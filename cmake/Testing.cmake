@@ -24,7 +24,7 @@ function(add_skipped_test name labels why)
 endfunction()
 
 # GoogleTest: Debian's build of it for the build's architecture
-# (libgtest-dev, libgtest-dev:i386, libgtest-dev:arm64).
+# (libgtest-dev here; a cross build's in its root).
 set(missing "")
 find_package(GTest CONFIG QUIET)
 if(TARGET GTest::gtest)
@@ -47,8 +47,8 @@ while(tools)
   endif()
 endwhile()
 
-# A cross build runs the target's programs under its toolchain file's
-# emulator; without one, the tests that run them say so (no_emulator).
+# A cross build runs the target's programs under its emulator
+# (cmake/cross.cmake); without one, the tests that run them say so (no_emulator).
 set(no_emulator "")
 if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   set(no_emulator "no emulator here for ${CMAKE_SYSTEM_PROCESSOR} programs (qemu-user)")
@@ -61,7 +61,7 @@ if(missing)
 endif()
 
 # add_configure_tests(): this tree configured, natively and for each
-# toolchain file, as machines without some of what ours hold would
+# architecture of cmake/architectures, as machines without some of what ours hold would
 # (cmake/test_configure): each thing alone, both Pythons together, then
 # all at once, each held against the tree configured with nothing hidden;
 # and this build's tests of each kind run where they cannot, which CTest
@@ -69,10 +69,9 @@ endif()
 function(add_configure_tests)
   set(run env HOSTINSPECT_CACHE=${HOSTINSPECT_CACHE} ${PROJECT_SOURCE_DIR}/cmake/test_configure
     ${CMAKE_BINARY_DIR}/configured)
-  file(GLOB toolchains RELATIVE ${CMAKE_CURRENT_FUNCTION_LIST_DIR}
-    ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/*-linux-gnu.cmake)
-  list(TRANSFORM toolchains REPLACE "-linux-gnu\\.cmake$" "")
-  foreach(kind native ${toolchains})
+  file(STRINGS ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/architectures arches REGEX "^[a-z]")
+  list(TRANSFORM arches REPLACE " .*" "")
+  foreach(kind native ${arches})
     set(cases prepared headers googletest qemu all)
     if(kind STREQUAL native)
       set(cases pyenv prepared python2 python3 "python2 python3" headers googletest lint all)

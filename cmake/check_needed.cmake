@@ -1,7 +1,10 @@
-# cmake -DREADELF=... -DFILE=... -DALLOWED=a,b -P check_needed.cmake
+# cmake -DREADELF=... -DFILE=... -DALLOWED=a,b [-DRUN=... -DROOT=...] -P check_needed.cmake
 #
 # Fails unless the libraries FILE needs at run time are exactly ALLOWED,
 # and where FILE carries a library search path of its own (RPATH, RUNPATH).
+# With RUN, the emulator's command that runs FILE with ROOT as its root,
+# fails too where its loader there loads a file that ROOT lacks, which the
+# emulator takes from this machine.
 execute_process(COMMAND ${READELF} -d ${FILE} OUTPUT_VARIABLE dyn COMMAND_ERROR_IS_FATAL ANY)
 if(dyn MATCHES "\\((RPATH|RUNPATH)\\)[^[]*\\[([^]]*)\\]")
   message(FATAL_ERROR "${FILE} has the ${CMAKE_MATCH_1} ${CMAKE_MATCH_2}")
@@ -15,3 +18,16 @@ if(NOT needed STREQUAL allowed)
   message(FATAL_ERROR "${FILE} needs [${needed}], not [${allowed}]")
 endif()
 message("${FILE} needs [${needed}]")
+if(RUN)
+  separate_arguments(run UNIX_COMMAND "${RUN}")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env QEMU_SET_ENV=LD_TRACE_LOADED_OBJECTS=1 ${run} ${FILE}
+    OUTPUT_VARIABLE loaded COMMAND_ERROR_IS_FATAL ANY)
+  string(REGEX MATCHALL "/[^ \t\n]+ \\(0x" loaded "${loaded}")
+  list(TRANSFORM loaded REPLACE " \\(0x$" "")
+  foreach(file IN LISTS loaded)
+    if(NOT EXISTS "${ROOT}${file}")
+      message(FATAL_ERROR "${FILE} loads this machine's ${file}: ${ROOT} has none")
+    endif()
+  endforeach()
+  message("${FILE} loads [${loaded}] of ${ROOT}")
+endif()
