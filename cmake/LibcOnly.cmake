@@ -16,15 +16,10 @@ endfunction()
 # cross build, unless what it loads under the emulator is its root's.
 function(add_needed_test name target)
   string(REPLACE ";" "," allowed "${ARGN}")
-  get_target_property(type ${target} TYPE)
-  set(run "")
-  if(type STREQUAL EXECUTABLE AND CMAKE_CROSSCOMPILING_EMULATOR)
-    string(REPLACE ";" " " run "-DRUN=${CMAKE_CROSSCOMPILING_EMULATOR}")
-    list(APPEND run -DROOT=${CMAKE_SYSROOT})
-  endif()
+  string(REPLACE ";" " " run "${CMAKE_CROSSCOMPILING_EMULATOR}")
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND} -DREADELF=${CMAKE_READELF}
-      -DFILE=$<TARGET_FILE:${target}> "-DALLOWED=${allowed}" ${run}
+      -DFILE=$<TARGET_FILE:${target}> "-DALLOWED=${allowed}" "-DRUN=${run}" -DROOT=${CMAKE_SYSROOT}
       -P ${PROJECT_SOURCE_DIR}/cmake/check_needed.cmake)
   set_tests_properties(${name} PROPERTIES LABELS "link")
 endfunction()
