@@ -62,7 +62,7 @@ int statfs_fake_init_fault;
 int statfs_fake_object_fault;
 int statfs_fake_start_fault;
 int statfs_fake_bsize_bits = sizeof(bsize_type) * 8;
-int statfs_fake_bsize_signed = std::is_signed_v<bsize_type>;
+int statfs_fake_bsize_signed = std::is_signed_v<bsize_type> ? 1 : 0;
 }
 
 template <typename T>
