@@ -22,9 +22,9 @@ set(statfs_expected
   "3.8    pyenv           amd64"
   "3.9    bullseye        amd64"
   "3.10   pyenv           amd64"
-  "3.11   bookworm        amd64 i386 arm64"
+  "3.11   bookworm        amd64 i386 arm64 armel armhf ppc64el s390x"
   "3.12   pyenv           amd64"
-  "3.13   trixie          amd64"
+  "3.13   trixie          amd64 riscv64"
   "3.13t  source:trixie   amd64"
   "3.14   sid             amd64"
   "3.15   sid             amd64")

@@ -23,10 +23,22 @@ function(add_skipped_test name labels why)
   set_tests_properties(${name} PROPERTIES LABELS "${labels}" ${may_skip})
 endfunction()
 
-# GoogleTest: Debian's build of it for the build's architecture
-# (libgtest-dev here; a cross build's in its root).
+# GoogleTest: Debian's build of it (libgtest-dev); a cross build builds it
+# from the source that its root's libgtest-dev holds, with the build's own
+# compiler and linker, which may not read the objects of the root's
+# release's GCC (Debian 13's riscv64 ones).
 set(missing "")
-find_package(GTest CONFIG QUIET)
+set(googletest ${CMAKE_SYSROOT}/usr/src/googletest/googletest)
+if(NOT CMAKE_CROSSCOMPILING)
+  find_package(GTest CONFIG QUIET)
+elseif(EXISTS ${googletest}/CMakeLists.txt)
+  add_subdirectory(${googletest} googletest EXCLUDE_FROM_ALL SYSTEM)
+  set_target_properties(gtest PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
+  target_link_libraries(gtest PUBLIC atomic)   # (ARMv5's atomics are calls of it)
+  if(NOT TARGET GTest::gtest)   # (made by googletest's own from 1.13 on)
+    add_library(GTest::gtest ALIAS gtest)
+  endif()
+endif()
 if(TARGET GTest::gtest)
   include(GoogleTest)
 else()

@@ -63,7 +63,13 @@ socket(int domain, int type, int protocol) noexcept
 extern "C" int
 ioctl(int fd, unsigned long request, ...) noexcept
 {
-	using ioctl_fn = int (*)(int, unsigned long, void *);
+	/*
+	 * The C library's is variadic, and is called as such: on ppc64el a
+	 * variadic callee stores its arguments in its caller's frame, which
+	 * a caller that took it for a function of three arguments has not
+	 * made room for.
+	 */
+	using ioctl_fn = int (*)(int, unsigned long, ...);
 	static auto real =
 	    reinterpret_cast<ioctl_fn>(dlsym(RTLD_NEXT, "ioctl"));
 	va_list ap;

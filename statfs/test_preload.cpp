@@ -7,7 +7,9 @@
  *
  * and pass every other path to the C library;
  * the 32-bit statfs() fails with EOVERFLOW, as the kernel's does, where a
- * figure does not fit.  statfs_fake_calls counts the calls of both.
+ * figure does not fit.  statfs_fake_calls counts the calls of both;
+ * statfs_fake_bsize_bits and statfs_fake_bsize_signed tell the block
+ * size's type.
  *
  * A call on /block/BEGUN/GO/ERRNO writes a byte to descriptor BEGUN, waits
  * for one on descriptor GO and then fails with ERRNO.  It waits 5 s at the
@@ -31,11 +33,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <type_traits>
 
 #ifdef __i386__
 /*
@@ -48,11 +50,19 @@ __asm__(".symver dlsym,dlsym@GLIBC_2.0");
 struct _object;
 using object = struct _object;
 
+/*
+ * The block size's type: a long, but on s390x, whose record has an
+ * unsigned int.
+ */
+using bsize_type = decltype(static_cast<struct statfs *>(nullptr)->f_bsize);
+
 extern "C" {
 unsigned long statfs_fake_calls;
 int statfs_fake_init_fault;
 int statfs_fake_object_fault;
 int statfs_fake_start_fault;
+int statfs_fake_bsize_bits = sizeof(bsize_type) * 8;
+int statfs_fake_bsize_signed = std::is_signed_v<bsize_type> ? 1 : 0;
 }
 
 template <typename T>
@@ -103,9 +113,12 @@ answer(const char *path, S *st, const char *name)
 	using real_fn = int (*)(const char *, S *);
 	unsigned long long v[6];
 
-	/* Counted right when many threads call at once. */
-	std::atomic_ref<unsigned long>(statfs_fake_calls).fetch_add(
-	    1, std::memory_order_relaxed);
+	/*
+	 * Counted right when many threads call at once; by __sync, which on
+	 * ARMv5 (armel) is libgcc's, through the kernel's helpers, where
+	 * std::atomic would be libatomic's.
+	 */
+	__sync_fetch_and_add(&statfs_fake_calls, 1);
 	if (numbers(path, "/block/", v, 3)) {
 		errno = released(static_cast<int>(v[0]), static_cast<int>(v[1]))
 		    ? static_cast<int>(v[2])

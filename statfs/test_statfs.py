@@ -45,6 +45,12 @@ def calls():
     return ctypes.c_ulong.in_dll(libc, "statfs_fake_calls").value
 
 
+def bsize_type():
+    """The block size's width in bits, and whether it is signed."""
+    return (ctypes.c_int.in_dll(libc, "statfs_fake_bsize_bits").value,
+            ctypes.c_int.in_dll(libc, "statfs_fake_bsize_signed").value)
+
+
 def module():
     import statfs
     return statfs
@@ -320,7 +326,6 @@ class Sizes(unittest.TestCase):
         (dict(bsize=MiB, frsize=4096, bavail=256 * 5 + 255), 5),
         (dict(bsize=0, frsize=0, bavail=123), 0),
         (dict(bsize=512, frsize=512, bavail=2047), 0),
-        (dict(bsize=(1 << 64) - 1, bavail=9), 0),     # -1
         (dict(bsize=4096, frsize=4096, bavail=0), 0),
     ]
     wide = [
@@ -333,13 +338,13 @@ class Sizes(unittest.TestCase):
         (dict(bsize=(1 << 31) - 1, bavail=(1 << 64) - 3),
          ((1 << 64) - 3) * ((1 << 31) - 1) // MiB),
     ]
-    if ctypes.sizeof(ctypes.c_long) == 8:   # block sizes are longs
-        wide += [
-            (dict(bsize=1 << 62, frsize=1 << 62, bavail=(1 << 64) - 1),
-             ((1 << 64) - 1) << 42),
-            (dict(bsize=(1 << 63) - 1, bavail=(1 << 64) - 3),
-             ((1 << 64) - 3) * ((1 << 63) - 1) // MiB),
-        ]
+    # where the block size has 64 bits
+    wide64 = [
+        (dict(bsize=1 << 62, frsize=1 << 62, bavail=(1 << 64) - 1),
+         ((1 << 64) - 1) << 42),
+        (dict(bsize=(1 << 63) - 1, bavail=(1 << 64) - 3),
+         ((1 << 64) - 3) * ((1 << 63) - 1) // MiB),
+    ]
 
     def check(self, fields, want):
         statfs = module()
@@ -357,12 +362,16 @@ class Sizes(unittest.TestCase):
             self.assertEqual(statfs.statfs(path=path, timeout=timeout), figures)
 
     def test_block_and_fragment_sizes(self):
-        for fields, want in self.cases:
+        # and the block size with every bit set: -1 where it is signed
+        bits, signed = bsize_type()
+        top = (1 << 64) - 1 if signed else (1 << bits) - 1
+        for fields, want in self.cases + [
+                (dict(bsize=top, bavail=9), 0 if signed else 9 * top // MiB)]:
             self.check(fields, want)
 
     def test_counts_at_full_width(self):
         statfs = module()
-        for fields, want in self.wide:
+        for fields, want in self.wide + (self.wide64 if bsize_type()[0] == 64 else []):
             self.check(fields, want)
         # an int and four longs; free_mb a long (in Python 3 all are ints)
         figures = statfs.statfs(fake(bsize=4096, blocks=1))
