@@ -178,13 +178,23 @@ struct pending_list {
 
 static struct pending_list *statfs_pending;
 
-/* This process's list of pending calls, made at its first call; or none. */
+/*
+ * This process's list of pending calls, made at its first call; or none.
+ * It is published with a compare-and-swap, and read with one that swaps
+ * null for null.  They are the __sync builtins, not the __atomic ones:
+ * ARMv5 has no atomic instructions, and the compilers make the __atomic
+ * builtins there into calls of libatomic, which the module does not link,
+ * the __sync ones into calls of libgcc's helpers, linked into the module,
+ * which ask the kernel's.  (No lock could serve instead: a child of
+ * fork() may find it held by a thread that the child has not.)
+ */
 static struct pending_list *
 pending_list(void)
 {
-	struct pending_list *l = __atomic_load_n(&statfs_pending, __ATOMIC_ACQUIRE);
+	struct pending_list *l =
+	    __sync_val_compare_and_swap(&statfs_pending, nullptr, nullptr);
 	const pid_t pid = getpid();
-	struct pending_list *made;
+	struct pending_list *made, *was;
 
 	while (l == nullptr || l->pid != pid) {
 		made = static_cast<struct pending_list *>(malloc(sizeof(*made)));
@@ -198,11 +208,12 @@ pending_list(void)
 		made->calls = nullptr;
 		made->pid = pid;
 		/* Should another thread make one first, it serves. */
-		if (__atomic_compare_exchange_n(&statfs_pending, &l, made, false,
-			__ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE))
+		was = __sync_val_compare_and_swap(&statfs_pending, l, made);
+		if (was == l)
 			return made;
 		PyThread_free_lock(made->lock);
 		free(made);
+		l = was;
 	}
 	return l;
 }
