@@ -85,15 +85,37 @@ PyDoc_STRVAR(statfs_module__doc__,
     "The statfs(2) system call: the size and the free space of the file\n"
     "system that holds a path.");
 
+/*
+ * What a call with a timeout costs and leaves behind: under Python 2,
+ * whose timed wait is a poll, a thread of its own that ends with it.
+ */
+#if PY_MAJOR_VERSION >= 3
 #define TIMEOUT_DOC                                                             \
 	"\n"                                                                    \
-	"timeout, a number of seconds above zero, bounds the wait: a file\n"    \
-	"system that does not answer in time raises OSError with errno\n"       \
-	"ETIMEDOUT (under Python 3, TimeoutError).  Its system call goes on,\n" \
-	"on a thread of its own, until the file system answers; later calls\n"  \
-	"on the same path wait for that call, each up to its own timeout,\n"    \
-	"rather than start another.  Without a timeout (None), the call\n"      \
-	"waits as long as the file system takes."
+	"timeout, a number of seconds above zero, bounds the wait: the system\n" \
+	"call runs on a thread of its own, and a file system that does not\n"   \
+	"answer in time raises OSError with errno ETIMEDOUT (under Python 3,\n" \
+	"TimeoutError).  The system call goes on until the file system\n"       \
+	"answers; later calls on the same path wait for that call, each up to\n" \
+	"its own timeout, rather than start another.  A thread whose call has\n" \
+	"answered waits 2 seconds, idle, for the next call, which it takes; one\n" \
+	"thread at most waits so.  A call that it takes costs a few microseconds\n" \
+	"more than one without a timeout, a call that starts a thread some tens\n" \
+	"of microseconds more.  Without a timeout (None), the call waits as long\n" \
+	"as the file system takes, and starts no thread."
+#else
+#define TIMEOUT_DOC                                                             \
+	"\n"                                                                    \
+	"timeout, a number of seconds above zero, bounds the wait: the system\n" \
+	"call runs on a thread of its own, and a file system that does not\n"   \
+	"answer in time raises OSError with errno ETIMEDOUT (under Python 3,\n" \
+	"TimeoutError).  The system call goes on until the file system\n"       \
+	"answers; later calls on the same path wait for that call, each up to\n" \
+	"its own timeout, rather than start another.  Each call starts a\n"     \
+	"thread, which ends with it: some tens of microseconds more than a call\n" \
+	"without a timeout.  Without a timeout (None), the call waits as long as\n" \
+	"the file system takes, and starts no thread."
+#endif
 
 PyDoc_STRVAR(statfs__doc__,
     SIGNATURE("statfs")
@@ -134,26 +156,55 @@ unlocked_statfs(const char *path, struct statfs *st)
  * Calls with a timeout.  Their functions stay out of the calls without
  * one, which cost what they did before there were timeouts.
  *
- * The system call runs on a thread that the interpreter's thread API
- * starts, while the caller waits for it at most the timeout, without the
- * interpreter lock.  A call that is late is left running: its thread,
- * blocked in the kernel, ends when the file system answers at last.
- * Meanwhile every later call on the same path waits for that pending
- * call, up to its own timeout, and starts no thread: there is at most one
- * thread per path.
+ * The system call runs on a thread of the interpreter's thread API, while
+ * the caller waits for it at most the timeout, without the interpreter
+ * lock.  A call that is late is left running: its thread, blocked in the
+ * kernel, goes on when the file system answers at last.  Meanwhile every
+ * later call on the same path waits for that pending call, up to its own
+ * timeout, and starts no thread: there is at most one thread per path.
+ *
+ * A thread whose call has answered waits IDLE_US for the next call, which
+ * it takes: a thread's start costs tens of microseconds, far more than
+ * most calls take.  One thread at most waits so, idle; another that
+ * answers meanwhile ends.  Two seconds keep the thread of a loop that
+ * calls once a second, and leave a process that has stopped calling with
+ * its own threads alone soon after: for fork(), say, or a user namespace,
+ * which wants a process of one thread.  A caller that has handed its call
+ * to the idle thread, and a thread that has answered, try their lock
+ * again and again, a thousand times or two (some tens of microseconds),
+ * before they sleep on it: most answers, and a loop's next call, come
+ * sooner, and a sleep and a wake-up between two threads cost more than
+ * the rest of the call.  Python 2 has no timed lock for the idle wait:
+ * there a thread ends with its call.
  *
  * A pending call is a C record, the process's, outside every interpreter,
  * so that a thread that outlives its caller, the module object or the
- * interpreter touches nothing of theirs: only its record, the locks (whose
- * functions need no thread state) and the C library's heap.  Its lock
- * done is held until the call has returned; whoever takes it then lets it
- * go again for the next.  The record has a reference for its thread and
- * one for each caller waiting for it, counted under the list's lock: the
- * last to let go frees it.
+ * interpreter touches nothing of theirs: only its record, the list, the
+ * locks (whose functions need no thread state) and the C library's heap.
+ * Its lock done is held until the call has returned; whoever takes it
+ * then lets it go again for the next.  The record has a reference for its
+ * thread and one for each caller waiting for it, counted under the list's
+ * lock: the last to let go frees it.  The process ends without waiting for
+ * an idle thread, as for a blocked one: neither is the interpreter's to
+ * join.
  */
 #define NOT_INLINED __attribute__((noinline))
 
+#if PY_MAJOR_VERSION >= 3
+#define IDLE_US		2000000	/* how long a thread waits for the next call */
+#else
+#define IDLE_US		0
+#endif
+#define ANSWER_TRIES	1000	/* a caller's tries of done before it sleeps */
+#define IDLE_TRIES	2000	/* an idle thread's tries of its wake */
+
 struct pending_list;
+
+/* A thread that waits for the next call: wake is held but to hand it one. */
+struct idler {
+	PyThread_type_lock wake;
+	struct pending *call;
+};
 
 struct pending {
 	struct pending *next;
@@ -166,13 +217,15 @@ struct pending {
 };
 
 /*
- * The pending calls, under lock.  A child of fork() has none of its
- * parent's threads, and perhaps a lock that one of them held: it starts a
- * list of its own, and what it copied of its parent's is left alone.
+ * The pending calls, and the idle thread, under lock.  A child of fork()
+ * has none of its parent's threads, and perhaps a lock that one of them
+ * held: it starts a list of its own, and what it copied of its parent's
+ * is left alone.
  */
 struct pending_list {
 	PyThread_type_lock lock;
 	struct pending *calls;
+	struct idler *idle;
 	pid_t pid;
 };
 
@@ -206,6 +259,7 @@ pending_list(void)
 			return nullptr;
 		}
 		made->calls = nullptr;
+		made->idle = nullptr;
 		made->pid = pid;
 		/* Should another thread make one first, it serves. */
 		was = __sync_val_compare_and_swap(&statfs_pending, l, made);
@@ -228,6 +282,13 @@ unlink_pending(struct pending *p)
 	*q = p->next;
 }
 
+static void
+free_pending(struct pending *p)
+{
+	PyThread_free_lock(p->done);
+	free(p);
+}
+
 /* Lets go of a reference to p, freeing p with the last. */
 static void
 let_go(struct pending *p)
@@ -238,31 +299,89 @@ let_go(struct pending *p)
 	PyThread_acquire_lock(l->lock, WAIT_LOCK);
 	last = --p->refs == 0;
 	PyThread_release_lock(l->lock);
-	if (last) {
-		PyThread_free_lock(p->done);
-		free(p);
+	if (last)
+		free_pending(p);
+}
+
+/* Whether lock was taken within tries tries, none of them waiting. */
+static bool
+tried(PyThread_type_lock lock, int tries)
+{
+	while (tries-- > 0) {
+		if (PyThread_acquire_lock(lock, NOWAIT_LOCK) != 0)
+			return true;
 	}
+	return false;
 }
 
 /*
- * The thread of a pending call: no interpreter state, no Python object.
- * Once the answer is stored, the call leaves the list, so that a later
- * call starts afresh, and done opens for those waiting.
+ * The idle thread's wait for the next call: the call handed to it, or
+ * none once IDLE_US have passed without one.  A caller may take the
+ * thread as its time runs out: then the call is the thread's all the same.
+ */
+static struct pending *
+next_call(struct pending_list *l, struct idler *self)
+{
+#if PY_MAJOR_VERSION >= 3
+	bool handed = tried(self->wake, IDLE_TRIES) ||
+	    PyThread_acquire_lock_timed(self->wake, IDLE_US, 0) == PY_LOCK_ACQUIRED;
+
+	if (!handed) {
+		PyThread_acquire_lock(l->lock, WAIT_LOCK);
+		handed = l->idle != self;
+		if (!handed)
+			l->idle = nullptr;
+		PyThread_release_lock(l->lock);
+		if (!handed)
+			return nullptr;
+		PyThread_acquire_lock(self->wake, WAIT_LOCK); /* let go at once */
+	}
+	return self->call;
+#else
+	(void)l;
+	(void)self;
+	return nullptr;
+#endif
+}
+
+/*
+ * The thread of pending calls: no interpreter state, no Python object.
+ * Once a call's answer is stored, the call leaves the list, so that a
+ * later call on its path starts afresh, and done opens for those waiting;
+ * then the thread waits for the next call, unless another thread does.
  */
 static void
 pending_call(void *arg)
 {
 	struct pending *p = static_cast<struct pending *>(arg);
-	const int rc = statfs(p->path, &p->st);
-	const int err = errno;
+	struct pending_list *l = p->list;
+	struct idler self = { nullptr, nullptr };
 
-	PyThread_acquire_lock(p->list->lock, WAIT_LOCK);
-	p->rc = rc;
-	p->err = err;
-	unlink_pending(p);
-	PyThread_release_lock(p->list->lock);
-	PyThread_release_lock(p->done);
-	let_go(p);
+	/* (without its lock, it ends with its call) */
+	if (IDLE_US > 0 && (self.wake = PyThread_allocate_lock()) != nullptr)
+		PyThread_acquire_lock(self.wake, NOWAIT_LOCK); /* new: taken */
+	while (p != nullptr) {
+		const int rc = statfs(p->path, &p->st);
+		const int err = errno;
+		bool last, stays;
+
+		PyThread_acquire_lock(l->lock, WAIT_LOCK);
+		p->rc = rc;
+		p->err = err;
+		unlink_pending(p);
+		last = --p->refs == 0;
+		stays = self.wake != nullptr && l->idle == nullptr;
+		if (stays)
+			l->idle = &self;
+		PyThread_release_lock(l->lock);
+		if (last)
+			free_pending(p);	/* no one waits for it */
+		else
+			PyThread_release_lock(p->done);
+		p = stays ? next_call(l, &self) : nullptr;
+	}
+	if (self.wake != nullptr)
+		PyThread_free_lock(self.wake);
 }
 
 #if PY_MAJOR_VERSION < 3
@@ -285,20 +404,21 @@ monotonic(void)
 
 /*
  * Waits up to seconds for done, without the interpreter lock; whether it
- * was taken.  Python 2 has no timed lock: it looks again and again, at
- * first after 50 us, then twice as long each time, up to 5 ms.
+ * was taken.  It tries done tries times first, then waits.  Python 2 has
+ * no timed lock: it looks again and again, at first after 50 us, then
+ * twice as long each time, up to 5 ms.
  */
 static bool
-wait_for(PyThread_type_lock done, double seconds)
+wait_for(PyThread_type_lock done, double seconds, int tries)
 {
-	bool taken;
 	PyThreadState *self = PyEval_SaveThread();
+	bool taken = tried(done, tries);
 #if PY_MAJOR_VERSION >= 3
 	/* An hour at most at a time, far below any lock's limit. */
 	const double most = 3600e6;
 	double left = seconds * 1e6;
 
-	do {
+	while (!taken && left > 0) {
 		const double wait = left < most ? left : most;
 		PY_TIMEOUT_T us = static_cast<PY_TIMEOUT_T>(wait);
 
@@ -306,23 +426,23 @@ wait_for(PyThread_type_lock done, double seconds)
 			us++;	/* no shorter than asked */
 		taken = PyThread_acquire_lock_timed(done, us, 0) == PY_LOCK_ACQUIRED;
 		left -= wait;
-	} while (!taken && left > 0);
+	}
 #else
 	const double end = monotonic() + seconds;
 	long pause = 50000; /* ns */
 
-	for (;;) {
+	while (!taken) {
 		const double left = end - monotonic();
 		struct timespec t = { 0, pause };
 
-		taken = PyThread_acquire_lock(done, NOWAIT_LOCK) != 0;
-		if (taken || left <= 0)
+		if (left <= 0)
 			break;
 		if (left * 1e9 < static_cast<double>(pause))
 			t.tv_nsec = static_cast<long>(left * 1e9) + 1;
 		nanosleep(&t, nullptr);
 		if (pause < 5000000)
 			pause *= 2;
+		taken = PyThread_acquire_lock(done, NOWAIT_LOCK) != 0;
 	}
 #endif
 	PyEval_RestoreThread(self);
@@ -333,7 +453,8 @@ wait_for(PyThread_type_lock done, double seconds)
  * statfs(2) on path, waiting for it seconds at most: as statfs(2), 0 or
  * -1 with errno set, ETIMEDOUT where it is late (ENOMEM or EAGAIN where
  * no record or no thread could be made).  Called with the interpreter
- * lock, which the thread's start needs.
+ * lock, which the thread's start needs.  The call goes to the idle
+ * thread, where there is one, or else to a thread of its own.
  */
 static int NOT_INLINED
 timed_statfs(const char *path, double seconds, struct statfs *st)
@@ -341,7 +462,7 @@ timed_statfs(const char *path, double seconds, struct statfs *st)
 	struct pending_list *l = pending_list();
 	const size_t len = strlen(path);
 	struct pending *made, *p;
-	bool taken;
+	PyThread_type_lock wake = nullptr;	/* the idle thread's, handed p */
 	int rc = -1, err = ETIMEDOUT;
 
 	made = l != nullptr
@@ -370,13 +491,18 @@ timed_statfs(const char *path, double seconds, struct statfs *st)
 		p = made;
 		p->next = l->calls;
 		l->calls = p;
+		if (l->idle != nullptr) {
+			l->idle->call = p;
+			wake = l->idle->wake;
+			l->idle = nullptr;
+		}
 	}
 	PyThread_release_lock(l->lock);
 
 	if (p != made) { /* a call on the path is pending: wait for it */
-		PyThread_release_lock(made->done);
-		PyThread_free_lock(made->done);
-		free(made);
+		free_pending(made);
+	} else if (wake != nullptr) {
+		PyThread_release_lock(wake);
 	} else if (PyThread_start_new_thread(pending_call, p) ==
 	    static_cast<decltype(PyThread_start_new_thread(pending_call, p))>(-1)) {
 		/*
@@ -392,14 +518,17 @@ timed_statfs(const char *path, double seconds, struct statfs *st)
 		PyThread_release_lock(p->done);
 	}
 
-	taken = wait_for(p->done, seconds);
-	if (taken) {
-		PyThread_release_lock(p->done); /* for the next waiting */
-		PyThread_acquire_lock(l->lock, WAIT_LOCK);
+	/*
+	 * The answer stands from done's release on.  Only the idle thread's
+	 * comes soon enough to be worth trying for: a new thread takes tens
+	 * of microseconds to start, and a call found pending may have been
+	 * late already.
+	 */
+	if (wait_for(p->done, seconds, wake != nullptr ? ANSWER_TRIES : 0)) {
 		rc = p->rc;
 		err = p->err;
 		*st = p->st;
-		PyThread_release_lock(l->lock);
+		PyThread_release_lock(p->done); /* for the next waiting */
 	}
 	let_go(p);
 	errno = err;

@@ -7,7 +7,8 @@
  *
  * and pass every other path to the C library;
  * the 32-bit statfs() fails with EOVERFLOW, as the kernel's does, where a
- * figure does not fit.  statfs_fake_calls counts the calls of both;
+ * figure does not fit.  statfs_fake_calls counts the calls of both, and
+ * statfs_fake_threads the threads that pthread_create() has started;
  * statfs_fake_bsize_bits and statfs_fake_bsize_signed tell the block
  * size's type.
  *
@@ -58,6 +59,7 @@ using bsize_type = decltype(static_cast<struct statfs *>(nullptr)->f_bsize);
 
 extern "C" {
 unsigned long statfs_fake_calls;
+unsigned long statfs_fake_threads;
 int statfs_fake_init_fault;
 int statfs_fake_object_fault;
 int statfs_fake_start_fault;
@@ -160,8 +162,9 @@ statfs64(const char *file, struct statfs64 *buf) noexcept
 }
 
 /*
- * What a call with a timeout starts with, failing on request.  (The
- * parameters are named as the C library's declaration names them.)
+ * What a call with a timeout starts with, failing on request, and its
+ * threads counted.  (The parameters are named as the C library's
+ * declaration names them.)
  */
 
 extern "C" int
@@ -173,8 +176,12 @@ pthread_create(pthread_t *__newthread, const pthread_attr_t *__attr,
 
 	if (statfs_fake_start_fault == 1)
 		return EAGAIN;
-	return reinterpret_cast<real_fn>(dlsym(RTLD_NEXT, "pthread_create"))(
+	const int rc = reinterpret_cast<real_fn>(dlsym(RTLD_NEXT, "pthread_create"))(
 	    __newthread, __attr, __start_routine, __arg);
+	if (rc == 0) {
+		__sync_fetch_and_add(&statfs_fake_threads, 1);
+	}
+	return rc;
 }
 
 extern "C" void *

@@ -2,11 +2,11 @@
 
 CTest runs one class at a time, each in a fresh interpreter, with the
 module's folder on PYTHONPATH and test_preload's library preloaded: it
-answers statfs for made-up /fake/ paths and counts the calls.  A class
-whose every test was skipped exits with status 77.  STATFS_STRESS_CALLS
-sets how many calls each thread of Stress makes (20000; fewer under an
-emulator), and with it how many calls with a timeout, which start a
-thread each, Stress makes.
+answers statfs for made-up /fake/ paths and counts the calls, and the
+threads started.  A class whose every test was skipped exits with status
+77.  STATFS_STRESS_CALLS sets how many calls each thread of Stress makes
+(20000; fewer under an emulator), and with it how many calls with a
+timeout Stress makes.
 """
 
 from __future__ import print_function
@@ -25,6 +25,7 @@ import sysconfig
 import tempfile
 import threading
 import time
+import traceback
 import unittest
 import warnings
 
@@ -43,6 +44,11 @@ def fake(**fields):
 def calls():
     """How often statfs has been called in this process."""
     return ctypes.c_ulong.in_dll(libc, "statfs_fake_calls").value
+
+
+def started_threads():
+    """How many threads have been started in this process."""
+    return ctypes.c_ulong.in_dll(libc, "statfs_fake_threads").value
 
 
 def bsize_type():
@@ -91,6 +97,11 @@ def gil_enabled():
 now = getattr(time, "monotonic", time.time)
 TIMED_OUT = TimeoutError if PY3 else OSError  # noqa: F821 (Python 2)
 LATE = 0.05     # how late a timeout may come, at the most
+# How long a thread whose timed call has answered waits, idle, for the
+# next (Python 2.7 has no timed lock to wait with: there it ends with its
+# call), and the idle threads that such a call leaves.
+IDLE = 2.0 if PY3 else 0
+IDLING = 1 if IDLE else 0
 
 
 def tasks():
@@ -101,6 +112,10 @@ def tasks():
         n = len(os.listdir("/proc/self/task"))
         time.sleep(0.05)
     return n
+
+
+# The process's threads before any call with a timeout: its own.
+BASE = tasks()
 
 
 def settle(want, within=5.0):
@@ -133,12 +148,13 @@ def hold(test, *codes):
     return paths, started, release
 
 
-def child(test, call, code):
+def child(test, call, code, within=3.0):
     """Starts a child of fork() that makes call() and ends its
     interpreter, as a process does that returns from its main code:
     with status 0 where the call raised OSError with errno code, 1
-    with another, 2 where it returned; returns a function that waits
-    for it, up to 3 s from now, and returns its wait status."""
+    with another, 2 where it returned (99, its traceback written, where
+    it raised anything else); returns a function that waits for it, up
+    to within seconds from now, and returns its wait status."""
     begin = now()
     with warnings.catch_warnings():
         # (3.12 on warn of a fork with threads running: that may be
@@ -152,6 +168,8 @@ def child(test, call, code):
             status = 2
         except OSError as e:
             status = int(e.errno != code)
+        except BaseException:
+            traceback.print_exc()
         finally:
             ctypes.pythonapi.Py_Exit(status)
 
@@ -160,7 +178,7 @@ def child(test, call, code):
             done, status = os.waitpid(pid, os.WNOHANG)
             if done == pid:
                 return status
-            if now() - begin > 3:
+            if now() - begin > within:
                 os.kill(pid, signal.SIGKILL)
                 os.waitpid(pid, 0)
                 test.fail("the child has not ended")
@@ -175,9 +193,13 @@ class Interface(unittest.TestCase):
                     "unprivileged", "fragment", "f_frsize"]),
         ("free_mb", ["f_bavail", "unprivileged", "mebibytes", "MiB", "rounded down"]),
     ]
-    # what both say of the timeout
+    # what both say of the timeout, and of what a call with one costs and
+    # leaves behind
     timeout_words = ["timeout", "TimeoutError", "ETIMEDOUT", "thread of its own",
-                     "same path", "None"]
+                     "same path", "None", "starts no thread"]
+    timeout_words += (["waits 2 seconds, idle, for the next call", "a few microseconds",
+                       "one thread at most"] if IDLE else
+                      ["starts a thread, which ends with it", "tens of microseconds"])
 
     def test_names_and_texts(self):
         statfs = module()
@@ -279,12 +301,17 @@ class Faults(unittest.TestCase):
     starts = [
         # what fails (test_preload's statfs_fake_start_fault: 1 the
         # thread, 2 the record of a call with a timeout), the timeout,
-        # and the call's errno (0: it answers)
-        (1, 5, errno.EAGAIN),
-        (2, 5, errno.ENOMEM),
+        # whether a thread waits idle for the call (else the one there is
+        # held on another path), and the call's errno (0: it answers)
+        (1, 5, False, errno.EAGAIN),
+        (2, 5, False, errno.ENOMEM),
+        # the idle thread takes the call, none started (under Python 2.7
+        # none waits); the record is made all the same
+        (1, 5, True, 0 if IDLE else errno.EAGAIN),
+        (2, 5, True, errno.ENOMEM),
         # a call without one starts neither
-        (1, None, 0),
-        (2, None, 0),
+        (1, None, False, 0),
+        (2, None, False, 0),
     ]
 
     def test_failed_starts_leave_nothing_behind(self):
@@ -294,12 +321,21 @@ class Faults(unittest.TestCase):
         statfs = module()
         fault = ctypes.c_int.in_dll(libc, "statfs_fake_start_fault")
         path = fake(bsize=MiB, blocks=9, bavail=7)
-        for (where, timeout, code), f in itertools.product(
+        (held,), _, _ = hold(self, errno.EIO)
+        for (where, timeout, idle, code), f in itertools.product(
                 self.starts, (statfs.statfs, statfs.free_mb)):
             want = (code, os.strerror(code), path) if code else f(path)
 
             def call():
-                f(path, timeout=5)      # the child's list of pending calls made
+                # the child's list of pending calls made, and its thread
+                # left idle or held
+                if idle:
+                    f(path, timeout=5)
+                else:
+                    try:
+                        f(held, timeout=0.01)
+                    except TIMED_OUT:
+                        pass
                 fault.value = where
                 try:
                     got = f(path, timeout=timeout)
@@ -310,7 +346,7 @@ class Faults(unittest.TestCase):
                     raise AssertionError(got)
             # (exit status 2: every call returned as it should)
             self.assertEqual(child(self, call, None)() >> 8, 2,
-                             (where, timeout, f.__name__))
+                             (where, timeout, idle, f.__name__))
 
 
 class Sizes(unittest.TestCase):
@@ -460,6 +496,59 @@ class Errors(unittest.TestCase):
 class Threads(unittest.TestCase):
     """Other threads run while the call waits, and its errno survives that."""
 
+    # A thread whose timed call has answered waits IDLE s for the next
+    # one, which it takes; one at most waits so.  Each row is a child of
+    # fork(), made while this process has such a thread, which the child
+    # has not: its timed calls, in order, on paths that answer ("a", "b")
+    # or on a held one ("h"), and its pauses, of half IDLE (",") or of
+    # more than IDLE ("."); the threads that they start; and the threads
+    # that it has then besides its own.  It then ends its interpreter, at
+    # once, though a thread waits idle.
+    idle = [
+        ("a", 1, 1),
+        ("aaaa", 1, 1),     # the one thread takes each call
+        ("abba", 1, 1),
+        ("a,a", 1, 1),      # still waiting
+        ("a.a", 2, 1),      # gone: another starts
+        ("ha", 2, 2),       # a held thread is not idle
+        ("aha", 2, 2),      # the idle one held: another for the next
+        ("ahha", 2, 2),     # (a call on a held path waits for its thread)
+    ]
+
+    def test_a_thread_that_has_answered_waits_for_the_next_call(self):
+        if not IDLE:
+            self.skipTest("Python 2.7 has no timed lock to wait with: "
+                          "its threads end with their calls")
+        if EMULATED:
+            self.skipTest("qemu-user fails to start a thread in a child "
+                          "forked from a process with threads running")
+        statfs = module()
+        (held,), _, _ = hold(self, errno.EIO)
+        answers = {"a": (fake(bsize=MiB, bavail=3), 3), "b": (fake(bsize=MiB, bavail=4), 4)}
+        pauses = {",": IDLE / 2, ".": IDLE + 0.5}
+        for row, starts, left in self.idle:
+            self.assertEqual(statfs.free_mb(answers["a"][0], timeout=5), 3)
+            self.assertEqual(tasks(), BASE + 1, "no thread waits idle here")
+
+            def run():
+                own, before = tasks(), started_threads()
+                for c in row:
+                    if c in pauses:
+                        time.sleep(pauses[c])
+                    elif c == "h":
+                        try:
+                            statfs.free_mb(held, timeout=0.01)
+                        except TIMED_OUT:
+                            pass
+                    elif statfs.free_mb(answers[c][0], timeout=5) != answers[c][1]:
+                        raise AssertionError(c)
+                got = started_threads() - before, tasks() - own
+                if got != (starts, left):
+                    raise AssertionError("%s: started, left %r" % (row, got))
+            # (exit status 2: all as it should be, the end in time)
+            within = 1 + sum(pauses.get(c, 0) for c in row)
+            self.assertEqual(child(self, run, None, within)() >> 8, 2, row)
+
     def test_the_lock_is_let_go_during_the_call(self):
         statfs = module()
         for f in (statfs.statfs, statfs.free_mb):
@@ -472,14 +561,14 @@ class Threads(unittest.TestCase):
                     f(path)
                 except OSError as e:
                     raised.append(e)
-            threads = tasks()
+            before = started_threads()
             t = threading.Thread(target=call)
             t.start()
             os.read(begun[0], 1)    # the call has begun in the other thread,
-            started = tasks()       # (which started no thread for it)
+            started = started_threads() - before    # (which started no thread for it)
             os.write(go[1], b"x")   # and only this one, running, can end it
             t.join()
-            self.assertEqual(started, threads + 1, f.__name__)
+            self.assertEqual(started, 1, f.__name__)
             for fd in begun + go:
                 os.close(fd)
             self.assertNotEqual(raised[0].errno, errno.ETIMEDOUT,
@@ -502,10 +591,12 @@ class Threads(unittest.TestCase):
         return took - timeout
 
     def test_a_held_path_times_out_on_one_thread(self):
+        """One thread for the held path (the idle one, where there is
+        one), besides this process's own."""
         statfs = module()
         for f in (statfs.statfs, statfs.free_mb):
             (path,), started, release = hold(self, errno.ENOLINK)
-            threads, before = tasks(), calls()
+            threads, before = BASE, calls()
             late = [self.timed_out(f, path, 0.2)]
             self.assertTrue(started())
             self.assertEqual(tasks(), threads + 1)
@@ -513,12 +604,13 @@ class Threads(unittest.TestCase):
             late += [self.timed_out(f, path, t) for t in (0.1, 0.3)]
             self.assertEqual((tasks(), calls()), (threads + 1, before + 1))
             self.assertLess(min(late), LATE, late)
-            # another path answers at once, on a thread that ends
+            # another path answers at once, on a thread that then waits
+            # idle (under Python 2.7, ends)
             start = now()
             self.assertEqual(f(fake(bsize=MiB, frsize=MiB, bavail=9, blocks=9), timeout=5),
                              9 if f is statfs.free_mb else (MiB, 9, 9, 0, 0))
             self.assertLess(now() - start, 1)
-            self.assertEqual(settle(threads + 1), threads + 1)
+            self.assertEqual(settle(threads + 1 + IDLING), threads + 1 + IDLING)
             # a call that waits when the file system answers has its answer
             raised, waiting = [], threading.Event()
 
@@ -536,7 +628,8 @@ class Threads(unittest.TestCase):
             t.join()
             self.assertEqual((raised[0].errno, raised[0].filename), (errno.ENOLINK, path))
             self.assertEqual(calls(), before + 2)
-            self.assertEqual(settle(threads), threads)
+            # the held thread ends: another waits idle already
+            self.assertEqual(settle(threads + IDLING), threads + IDLING)
 
     def test_a_process_ends_while_its_call_is_held(self):
         statfs = module()
@@ -553,14 +646,15 @@ class Threads(unittest.TestCase):
                           "forked from a process with threads running")
         statfs = module()
         (path,), started, release = hold(self, errno.ENOLINK)
-        threads = tasks()
+        threads = BASE
         self.timed_out(statfs.statfs, path, 0.05)
         self.assertTrue(started())
         ended = child(self, lambda: statfs.statfs(path, timeout=2), errno.ENOLINK)
         self.assertTrue(started(), "the child made no call of its own")
         release(2)      # the parent's call and the child's
         self.assertEqual(ended(), 0)
-        self.assertEqual(settle(threads), threads)
+        # the parent's thread, answered, waits idle (under Python 2.7, ends)
+        self.assertEqual(settle(threads + IDLING), threads + IDLING)
 
 
 def no_user_namespace(err):
@@ -790,14 +884,15 @@ class Stress(unittest.TestCase):
         threads = [threading.Thread(target=free, args=(k,)) for k in range(self.threads // 2)]
         threads += [threading.Thread(target=stuck, args=(held[k % 2],))
                     for k in range(self.threads // 2)]
-        before = tasks(), calls()
+        before = BASE, calls()
         self.at_once(go, threads)
         self.assertEqual(wrong, [])
         self.assertEqual(calls() - before[1], 2 * n * (self.threads // 2) + 2)
         self.assertTrue(started() and started())
-        self.assertEqual(settle(before[0] + 2), before[0] + 2)
+        # a thread for each held path, and one idle
+        self.assertEqual(settle(before[0] + 2 + IDLING), before[0] + 2 + IDLING)
         release()
-        self.assertEqual(settle(before[0]), before[0])
+        self.assertEqual(settle(before[0] + IDLING), before[0] + IDLING)
         if FREE_THREADED:
             self.assertFalse(gil_enabled())
 
@@ -872,7 +967,7 @@ class Subinterpreters(unittest.TestCase):
         statfs = module()
         (path,), started, release = hold(self, errno.ENOLINK)
         run, end = self.interpreter()
-        threads, before = tasks(), calls()
+        threads, before = BASE, calls()
         run("""if 1:
             import errno, statfs
             try:
@@ -893,7 +988,8 @@ class Subinterpreters(unittest.TestCase):
             statfs.statfs(path, timeout=5)
         t.join()
         self.assertEqual((cm.exception.errno, calls()), (errno.ENOLINK, before + 1))
-        self.assertEqual(settle(threads), threads)
+        # its thread, answered, waits idle
+        self.assertEqual(settle(threads + IDLING), threads + IDLING)
 
     def test_isolated_interpreters_at_once(self):
         statfs = module()
