@@ -500,10 +500,11 @@ class Threads(unittest.TestCase):
     # one, which it takes; one at most waits so.  Each row is a child of
     # fork(), made while this process has such a thread, which the child
     # has not: its timed calls, in order, on paths that answer ("a", "b")
-    # or on a held one ("h"), and its pauses, of half IDLE (",") or of
-    # more than IDLE ("."); the threads that they start; and the threads
-    # that it has then besides its own.  It then ends its interpreter, at
-    # once, though a thread waits idle.
+    # or on a held one ("h"), the held call let go ("r", and 0.1 s for its
+    # answer), and its pauses, of half IDLE (",") or of more than IDLE
+    # ("."); the threads that they start; and the threads that it has then
+    # besides its own.  It then ends its interpreter, at once, though a
+    # thread waits idle.
     idle = [
         ("a", 1, 1),
         ("aaaa", 1, 1),     # the one thread takes each call
@@ -513,6 +514,8 @@ class Threads(unittest.TestCase):
         ("ha", 2, 2),       # a held thread is not idle
         ("aha", 2, 2),      # the idle one held: another for the next
         ("ahha", 2, 2),     # (a call on a held path waits for its thread)
+        ("hra", 1, 1),      # the held one, answered, waits idle
+        ("har", 2, 1),      # ... or ends, where another does
     ]
 
     def test_a_thread_that_has_answered_waits_for_the_next_call(self):
@@ -523,9 +526,9 @@ class Threads(unittest.TestCase):
             self.skipTest("qemu-user fails to start a thread in a child "
                           "forked from a process with threads running")
         statfs = module()
-        (held,), _, _ = hold(self, errno.EIO)
+        (held,), _, release = hold(self, errno.EIO)
         answers = {"a": (fake(bsize=MiB, bavail=3), 3), "b": (fake(bsize=MiB, bavail=4), 4)}
-        pauses = {",": IDLE / 2, ".": IDLE + 0.5}
+        pauses = {",": IDLE / 2, ".": IDLE + 0.5, "r": 0.1}
         for row, starts, left in self.idle:
             self.assertEqual(statfs.free_mb(answers["a"][0], timeout=5), 3)
             self.assertEqual(tasks(), BASE + 1, "no thread waits idle here")
@@ -533,6 +536,8 @@ class Threads(unittest.TestCase):
             def run():
                 own, before = tasks(), started_threads()
                 for c in row:
+                    if c == "r":
+                        release()
                     if c in pauses:
                         time.sleep(pauses[c])
                     elif c == "h":
