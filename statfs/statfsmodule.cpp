@@ -169,13 +169,16 @@ unlocked_statfs(const char *path, struct statfs *st)
  * answers meanwhile ends.  Two seconds keep the thread of a loop that
  * calls once a second, and leave a process that has stopped calling with
  * its own threads alone soon after: for fork(), say, or a user namespace,
- * which wants a process of one thread.  A caller that has handed its call
- * to the idle thread, and a thread that has answered, try their lock
- * again and again, a thousand times or two (some tens of microseconds),
- * before they sleep on it: most answers, and a loop's next call, come
- * sooner, and a sleep and a wake-up between two threads cost more than
- * the rest of the call.  Python 2 has no timed lock for the idle wait:
- * there a thread ends with its call.
+ * which wants a process of one thread.  Python 2 has no timed lock for
+ * the idle wait: there a thread ends with its call.
+ *
+ * Both sides of a handover sleep on their locks at once, rather than try
+ * them again and again for a while first: the kernel switches from the
+ * thread that sleeps to the one it woke, mostly on the same processor, in
+ * a microsecond or so.  Trying saves that on an idle machine, but on a
+ * busy one a thread that tries is one more for the processors to run, and
+ * the woken one waits its turn behind it: there the call would cost more
+ * than the thread pool that it is to beat.
  *
  * A pending call is a C record, the process's, outside every interpreter,
  * so that a thread that outlives its caller, the module object or the
@@ -195,8 +198,6 @@ unlocked_statfs(const char *path, struct statfs *st)
 #else
 #define IDLE_US		0
 #endif
-#define ANSWER_TRIES	1000	/* a caller's tries of done before it sleeps */
-#define IDLE_TRIES	2000	/* an idle thread's tries of its wake */
 
 struct pending_list;
 
@@ -303,17 +304,6 @@ let_go(struct pending *p)
 		free_pending(p);
 }
 
-/* Whether lock was taken within tries tries, none of them waiting. */
-static bool
-tried(PyThread_type_lock lock, int tries)
-{
-	while (tries-- > 0) {
-		if (PyThread_acquire_lock(lock, NOWAIT_LOCK) != 0)
-			return true;
-	}
-	return false;
-}
-
 /*
  * The idle thread's wait for the next call: the call handed to it, or
  * none once IDLE_US have passed without one.  A caller may take the
@@ -323,7 +313,7 @@ static struct pending *
 next_call(struct pending_list *l, struct idler *self)
 {
 #if PY_MAJOR_VERSION >= 3
-	bool handed = tried(self->wake, IDLE_TRIES) ||
+	bool handed =
 	    PyThread_acquire_lock_timed(self->wake, IDLE_US, 0) == PY_LOCK_ACQUIRED;
 
 	if (!handed) {
@@ -404,21 +394,20 @@ monotonic(void)
 
 /*
  * Waits up to seconds for done, without the interpreter lock; whether it
- * was taken.  It tries done tries times first, then waits.  Python 2 has
- * no timed lock: it looks again and again, at first after 50 us, then
- * twice as long each time, up to 5 ms.
+ * was taken.  Python 2 has no timed lock: it looks again and again, at
+ * first after 50 us, then twice as long each time, up to 5 ms.
  */
 static bool
-wait_for(PyThread_type_lock done, double seconds, int tries)
+wait_for(PyThread_type_lock done, double seconds)
 {
+	bool taken;
 	PyThreadState *self = PyEval_SaveThread();
-	bool taken = tried(done, tries);
 #if PY_MAJOR_VERSION >= 3
 	/* An hour at most at a time, far below any lock's limit. */
 	const double most = 3600e6;
 	double left = seconds * 1e6;
 
-	while (!taken && left > 0) {
+	do {
 		const double wait = left < most ? left : most;
 		PY_TIMEOUT_T us = static_cast<PY_TIMEOUT_T>(wait);
 
@@ -426,23 +415,23 @@ wait_for(PyThread_type_lock done, double seconds, int tries)
 			us++;	/* no shorter than asked */
 		taken = PyThread_acquire_lock_timed(done, us, 0) == PY_LOCK_ACQUIRED;
 		left -= wait;
-	}
+	} while (!taken && left > 0);
 #else
 	const double end = monotonic() + seconds;
 	long pause = 50000; /* ns */
 
-	while (!taken) {
+	for (;;) {
 		const double left = end - monotonic();
 		struct timespec t = { 0, pause };
 
-		if (left <= 0)
+		taken = PyThread_acquire_lock(done, NOWAIT_LOCK) != 0;
+		if (taken || left <= 0)
 			break;
 		if (left * 1e9 < static_cast<double>(pause))
 			t.tv_nsec = static_cast<long>(left * 1e9) + 1;
 		nanosleep(&t, nullptr);
 		if (pause < 5000000)
 			pause *= 2;
-		taken = PyThread_acquire_lock(done, NOWAIT_LOCK) != 0;
 	}
 #endif
 	PyEval_RestoreThread(self);
@@ -518,13 +507,8 @@ timed_statfs(const char *path, double seconds, struct statfs *st)
 		PyThread_release_lock(p->done);
 	}
 
-	/*
-	 * The answer stands from done's release on.  Only the idle thread's
-	 * comes soon enough to be worth trying for: a new thread takes tens
-	 * of microseconds to start, and a call found pending may have been
-	 * late already.
-	 */
-	if (wait_for(p->done, seconds, wake != nullptr ? ANSWER_TRIES : 0)) {
+	/* The answer stands from done's release on. */
+	if (wait_for(p->done, seconds)) {
 		rc = p->rc;
 		err = p->err;
 		*st = p->st;
