@@ -90,20 +90,16 @@ PyDoc_STRVAR(statfs_module__doc__,
  * whose timed wait is a poll, a thread of its own that ends with it.
  */
 #if PY_MAJOR_VERSION >= 3
-#define TIMEOUT_DOC                                                             \
-	"\n"                                                                    \
-	"timeout, a number of seconds above zero, bounds the wait: the system\n" \
-	"call runs on a thread of its own, and a file system that does not\n"   \
-	"answer in time raises OSError with errno ETIMEDOUT (under Python 3,\n" \
-	"TimeoutError).  The system call goes on until the file system\n"       \
-	"answers; later calls on the same path wait for that call, each up to\n" \
-	"its own timeout, rather than start another.  A thread whose call has\n" \
-	"answered waits 2 seconds, idle, for the next call, which it takes; one\n" \
-	"thread at most waits so.  A call that it takes costs a few microseconds\n" \
-	"more than one without a timeout, a call that starts a thread some tens\n" \
-	"of microseconds more.  Without a timeout (None), the call waits as long\n" \
-	"as the file system takes, and starts no thread."
+#define TIMEOUT_THREADS                                                         \
+	"A thread whose call has answered waits 2 seconds, idle, for the\n"    \
+	"next call, which it takes; one thread at most waits so.  A call that\n" \
+	"it takes costs a few microseconds more than one without a timeout, a\n" \
+	"call that starts a thread some tens of microseconds more."
 #else
+#define TIMEOUT_THREADS                                                         \
+	"Each call starts a thread, which ends with it: some tens of\n"        \
+	"microseconds more than a call without a timeout."
+#endif
 #define TIMEOUT_DOC                                                             \
 	"\n"                                                                    \
 	"timeout, a number of seconds above zero, bounds the wait: the system\n" \
@@ -111,11 +107,9 @@ PyDoc_STRVAR(statfs_module__doc__,
 	"answer in time raises OSError with errno ETIMEDOUT (under Python 3,\n" \
 	"TimeoutError).  The system call goes on until the file system\n"       \
 	"answers; later calls on the same path wait for that call, each up to\n" \
-	"its own timeout, rather than start another.  Each call starts a\n"     \
-	"thread, which ends with it: some tens of microseconds more than a call\n" \
-	"without a timeout.  Without a timeout (None), the call waits as long as\n" \
-	"the file system takes, and starts no thread."
-#endif
+	"its own timeout, rather than start another.\n" TIMEOUT_THREADS "\n"    \
+	"Without a timeout (None), the call waits as long as the file system\n" \
+	"takes, and starts no thread."
 
 PyDoc_STRVAR(statfs__doc__,
     SIGNATURE("statfs")
